@@ -1,0 +1,13 @@
+# Compiler settings shared by every target of the project.
+add_library(kestrow_common INTERFACE)
+target_compile_features(kestrow_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+target_compile_definitions(kestrow_common INTERFACE QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+target_compile_options(kestrow_common INTERFACE -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor)
+target_include_directories(kestrow_common INTERFACE ${PROJECT_SOURCE_DIR}/src)
+if(KESTROW_SANITIZE)
+    target_compile_options(kestrow_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(kestrow_common INTERFACE -fsanitize=address,undefined)
+endif()
