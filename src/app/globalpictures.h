@@ -3,7 +3,7 @@
 // The pictures several windows share, built once by the application at start
 // (Globals::BuildPictures) and kept for the life of the program. Before
 // BuildPictures runs every accessor answers a null image.
-// Main thread only (they are QPixmap-free QImages, but built with QPainter).
+// Main thread only.
 
 #include <QImage>
 
@@ -17,6 +17,9 @@ const QImage& CDIcon_green();
 // 16 x 16 caution icon and blue folder, white made transparent.
 const QImage& SmallAlertIcon();
 const QImage& SmallBlueFolder();
+
+// A copy of the image in which every pure white pixel is fully transparent.
+QImage whiteTransparent(const QImage& source);
 
 // Builds every picture above from the program's source pictures. Needs a
 // QGuiApplication (the caution icon comes from the style).
