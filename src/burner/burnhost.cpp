@@ -1,0 +1,3 @@
+#include "burner/burnhost.h"
+
+BurnHost::~BurnHost() = default;

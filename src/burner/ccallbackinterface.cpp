@@ -1,0 +1,3 @@
+#include "burner/ccallbackinterface.h"
+
+CCallBackInterface::~CCallBackInterface() = default;

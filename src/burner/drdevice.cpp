@@ -1,0 +1,3 @@
+#include "burner/drdevice.h"
+
+DRDevice::~DRDevice() = default;

@@ -1,0 +1,3 @@
+#include "burner/drerase.h"
+
+DRErase::~DRErase() = default;

@@ -1,0 +1,3 @@
+#include "burner/drservice.h"
+
+DRService::~DRService() = default;
