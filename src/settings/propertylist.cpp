@@ -68,10 +68,9 @@ QString quoted(std::string_view s)
 bool parseInteger(std::string_view text, qint64& value)
 {
     text = trimmed(text);
-    if (!text.empty() && text.front() == '+')
+    // from_chars takes a minus sign but no plus sign; "+-1" stays refused.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
         text.remove_prefix(1);
-    if (text.empty())
-        return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
     return ec == std::errc() && end == text.data() + text.size();
 }
@@ -501,8 +500,12 @@ CFObjectRef BinaryReader::read(QString* error)
 {
     constexpr quint64 headerSize = 8;
     constexpr quint64 trailerSize = 32;
-    if (m_size < headerSize + trailerSize + 1 || std::memcmp(m_data, "bplist00", headerSize) != 0) {
+    if (m_size < headerSize || std::memcmp(m_data, "bplist00", headerSize) != 0) {
         setError(error, m_size >= 8 && std::memcmp(m_data, "bplist", 6) == 0 ? QStringLiteral("The binary property list is of an unknown version.") : QStringLiteral("The data is not a binary property list."));
+        return nullptr;
+    }
+    if (m_size < headerSize + trailerSize + 1) {
+        setError(error, QStringLiteral("The binary property list is too short to hold anything."));
         return nullptr;
     }
     m_end = m_size - trailerSize;
@@ -538,7 +541,7 @@ CFObjectRef BinaryReader::read(QString* error)
 
     CFObjectRef result = object(top, 0);
     if (!result && m_error.isEmpty())
-        m_error = QStringLiteral("The top object is a null object.");
+        m_error = QStringLiteral("the top object is a null object");
     if (!result) {
         setError(error, QStringLiteral("The binary property list is damaged: %1.").arg(m_error));
         return nullptr;
@@ -705,7 +708,7 @@ CFObjectRef BinaryReader::readObject(quint64 index, quint64 offset, int depth)
         if (!length(offset, nibble, count, start))
             return nullptr;
         const quint64 refs = kind == 0xD ? 2 : 1;
-        if (count > m_count * refs || !fits(start, count * refs, m_refSize))
+        if (!fits(start, count, refs * m_refSize))
             return cut();
         const auto refAt = [&](quint64 i) { return unsignedAt(start + i * m_refSize, m_refSize); };
         if (kind != 0xD) {
