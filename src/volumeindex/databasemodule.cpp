@@ -1,8 +1,8 @@
 #include "volumeindex/databasemodule.h"
 
+#include "settings/date.h"
 #include "settings/usermessage.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +11,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
-#include <QTimeZone>
 #include <QVariant>
 
 namespace DatabaseModule {
@@ -77,16 +76,6 @@ bool isNotADatabase(const QSqlError& error)
     return ok && (code == SqliteNotADatabase || code == SqliteCorrupt);
 }
 
-// The date type's total seconds: local wall-clock time counted from
-// 1904-01-01 00:00:00. Written once into sys_data and never read.
-double totalSecondsNow()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime wallClock(now.date(), now.time(), QTimeZone::utc());
-    const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), QTimeZone::utc());
-    return static_cast<double>(epoch.msecsTo(wallClock)) / 1000.0;
-}
-
 // Makes both tables and the sys_data row in the open, empty database, all in
 // one transaction so that a failure leaves an empty file rather than half a
 // layout. Failures are logged; the database stays open as far as it got.
@@ -103,7 +92,8 @@ void createLayout()
         if (ok) {
             ok = query.prepare(QStringLiteral("insert into sys_data (base_ver, inst_date) values (?, ?)"));
             query.addBindValue(1);
-            query.addBindValue(totalSecondsNow());
+            // The moment of creation in the date type's total seconds; never read.
+            query.addBindValue(Date::now().TotalSeconds());
             ok = ok && query.exec();
         }
         ok = ok && query.exec(VolumeNameCreate);
