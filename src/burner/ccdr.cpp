@@ -86,8 +86,9 @@ void CCDR::eject()
     if (!MyDRDevice)
         return;
     const int result = MyDRDevice->EjectMedia();
+    // The whole number: a double's short form would read -2.14735e+09.
     if (result != 0)
-        UserMessage::show(QString::number(static_cast<double>(result)));
+        UserMessage::show(QString::number(result));
 }
 
 void CCDR::BuildDeviceNotifier()
