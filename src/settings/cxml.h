@@ -159,7 +159,7 @@ public:
     // Deepest nesting the readers build; deeper text-form content is kept as
     // the value text of the element at this depth, deeper property-list
     // dictionaries are dropped.
-    static constexpr int MaxDepth = 256;
+    static constexpr int MaxDepth = 64;
 
     QList<CXMLRef> Containers;
     ValueDictionary Values;
