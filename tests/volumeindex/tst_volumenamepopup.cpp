@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
@@ -240,6 +241,34 @@ private Q_SLOTS:
         QFETCH(QString, itemText);
         QFETCH(QString, expected);
         QCOMPARE(VolumeNamePopup::ComposeVolumeName(fieldText, index, itemText), expected);
+    }
+
+    // A database of a later version: the popup offers #1 and no reset, with
+    // the database's message at each rebuild, and the file is not written.
+    void newerDatabaseOffersNumberOne()
+    {
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"),
+            { DatabaseModule::DatabasePath(),
+                QStringLiteral("create table sys_data( base_ver  integer, inst_date double); insert into sys_data values (2, 0);"
+                               "create table volume_name( v_name varchar(255) not null, v_count integer not null, primary key( v_name));"
+                               "insert into volume_name values ('holiday', 4);") });
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.exitCode(), 0);
+        QFile file(DatabaseModule::DatabasePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        field->setText(QStringLiteral("Holiday"));
+        timer->stop();
+        volumePopup->UpdateDatabasePopup(field->text());
+        QCOMPARE(itemTexts(*popup), (QStringList { QStringLiteral("none"), Date::now().ShortDate(), QStringLiteral("#1") }));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().startsWith(QStringLiteral("Your volume name database has been updated by a more recent version")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        messages.clear();
     }
 
     // The example of a field reading Holiday with a stored count of 4.
