@@ -368,9 +368,18 @@ CFObjectRef XmlReader::value(const pugi::xml_node& element, int depth)
     return fail(element, QStringLiteral("<%1> is not a property-list element.").arg(QString::fromUtf8(element.name())));
 }
 
+qsizetype elementCount(const pugi::xml_node& element)
+{
+    qsizetype n = 0;
+    for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling())
+        n += node.type() == pugi::node_element ? 1 : 0;
+    return n;
+}
+
 CFObjectRef XmlReader::array(const pugi::xml_node& element, int depth)
 {
     QVector<CFObjectRef> items;
+    items.reserve(elementCount(element));
     for (const pugi::xml_node& node : element.children()) {
         if (node.type() == pugi::node_element) {
             CFObjectRef item = value(node, depth);
@@ -387,6 +396,9 @@ CFObjectRef XmlReader::array(const pugi::xml_node& element, int depth)
 CFObjectRef XmlReader::dictionary(const pugi::xml_node& element, int depth)
 {
     auto result = std::make_shared<DictionaryBuilder>();
+    // Album files hold dictionaries of tens of thousands of entries: size
+    // the table once instead of growing it step by step.
+    result->reserveEntries(elementCount(element) / 2);
     QString pendingKey;
     pugi::xml_node keyNode;
     for (const pugi::xml_node& node : element.children()) {

@@ -1,0 +1,104 @@
+// Times PropertyList::fromData on a generated photo-library album file
+// (median of 5 runs), then writing it back and reading one 50 MB line.
+//
+// usage: bench_plist_parse [IMAGES|FILE.xml] [GENERATOR]
+//   IMAGES     images in the album file (default 50000)
+//   FILE.xml   an album file made before, instead of generating one
+//   GENERATOR  path of gen_albumdata.py (default: the shared tools folder
+//              beside the source tree)
+
+#include "settings/propertylist.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// before() runs outside the timed part (dropping the previous result).
+double medianMs(int runs, const std::function<bool()>& work, const std::function<void()>& before = [] {})
+{
+    QVector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        QElapsedTimer timer;
+        timer.start();
+        if (!work())
+            return -1;
+        times.append(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString images = args.size() > 1 ? args.at(1) : QStringLiteral("50000");
+    const QString generator = args.size() > 2 ? args.at(2) : QStringLiteral(KESTROW_SOURCE_DIR "/../shared/tools/gen_albumdata.py");
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty() || !QFile::exists(generator)) {
+        std::fprintf(stderr, "needs python3 and %s\n", qPrintable(generator));
+        return 2;
+    }
+
+    QTemporaryDir dir;
+    QString albumPath = dir.filePath(QStringLiteral("AlbumData.xml"));
+    if (images.endsWith(QStringLiteral(".xml"))) {
+        albumPath = images;
+    } else {
+        QProcess gen;
+        gen.start(python, { generator, images, albumPath });
+        if (!gen.waitForFinished(600000) || gen.exitCode() != 0) {
+            std::fprintf(stderr, "generator failed: %s\n", gen.readAllStandardError().constData());
+            return 2;
+        }
+    }
+    QFile file(albumPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 2;
+    const QByteArray album = file.readAll();
+    std::printf("album file: %s, %.1f MB\n", qPrintable(images), static_cast<double>(album.size()) / 1e6);
+
+    CFObjectRef parsed;
+    QString error;
+    const double parseMs = medianMs(
+        5, [&] {
+            parsed = PropertyList::fromData(album, &error);
+            return parsed != nullptr;
+        },
+        [&] { parsed.reset(); });
+    if (parseMs < 0) {
+        std::fprintf(stderr, "parse failed: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("fromData, album file:            median of 5 %8.1f ms\n", parseMs);
+
+    QByteArray written;
+    const double writeMs = medianMs(5, [&] {
+        written = PropertyList::toXmlData(parsed, &error);
+        return !written.isEmpty();
+    });
+    std::printf("toXmlData, album object:         median of 5 %8.1f ms (%.1f MB)\n", writeMs, static_cast<double>(written.size()) / 1e6);
+    const bool same = PropertyList::fromData(written)->equals(*parsed);
+    std::printf("written file reads back equal:   %s\n", same ? "yes" : "NO");
+
+    const QByteArray line = QByteArray(PropertyList::XmlDeclaration) + "<plist version=\"1.0\"><string>" + QByteArray(50'000'000, 'x') + "</string></plist>";
+    const double lineMs = medianMs(5, [&] { return PropertyList::fromData(line, &error) != nullptr; });
+    std::printf("fromData, one 50 MB line:        median of 5 %8.1f ms\n", lineMs);
+
+    const QByteArray deep = QByteArray(PropertyList::XmlDeclaration) + QByteArray("<array>").repeated(1'000'000) + QByteArray("</array>").repeated(1'000'000);
+    const double deepMs = medianMs(5, [&] { return PropertyList::fromData(deep, &error) == nullptr; });
+    std::printf("fromData, 1,000,000 nested arrays (refused): %8.1f ms\n", deepMs);
+    return same ? 0 : 1;
+}
