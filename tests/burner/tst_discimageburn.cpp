@@ -128,7 +128,9 @@ private Q_SLOTS:
     void eraseMakesTheImageBlankAndShort();
     void sessionThatDoesNotFitIsRefusedBeforeWriting();
     void missingSourceFailsNamingIt();
+    void sourceVanishingDuringTheWriteFailsNamingIt();
     void imageHeldElsewhereIsRefusedWithTheRetryCode();
+    void statusChangesAreNoticedWhileHeld();
     void abortLeavesEarlierSessionsIntact();
 
 private:
@@ -429,6 +431,67 @@ void TestDiscImageBurn::missingSourceFailsNamingIt()
     QVERIFY(error);
     QVERIFY(error->stringValue(kDRErrorStatusErrorStringKey)->value().contains(gone));
     QCOMPARE(readToc(m_image).sessions, 0);
+}
+
+void TestDiscImageBurn::sourceVanishingDuringTheWriteFailsNamingIt()
+{
+    const QString small = m_dir.filePath(QStringLiteral("keep.txt"));
+    writeFile(small, "keep");
+    QCOMPARE(stateOf(burn(QStringLiteral("Keep"), { DRFile::createReal(QFileInfo(small)) }).last()), kDRStatusStateDone);
+    const qint64 sizeBefore = QFileInfo(m_image).size();
+
+    // The folder is listed when the session is prepared; its last file is
+    // removed once writing has begun, while the large file before it is
+    // still being written. libisofs would fill it with zeros and call the
+    // write good.
+    const QString folder = m_dir.filePath(QStringLiteral("folder"));
+    QFile big(folder + QStringLiteral("/a_big.bin"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(qint64(150) * 1024 * 1024));
+    big.close();
+    const QString victim = folder + QStringLiteral("/z_last.txt");
+    writeFile(victim, "vanishing");
+
+    struct Remover final : CCallBackInterface {
+        void CBGotMedia(const QString&, const CFDictionaryRef& info) override
+        {
+            const CFStringRef state = info->stringValue(kDRStatusStateKey);
+            if (state && state->value() == kDRStatusStateSessionOpen)
+                QFile::remove(path);
+        }
+        QString path;
+    } remover;
+    remover.path = victim;
+    m_cdr->RegisterForCallback(&remover);
+    const QVector<CFDictionaryRef> statuses = burn(QStringLiteral("Vanishing"), { DRFolder::createReal(QFileInfo(folder)) });
+    m_cdr->UnRegisterForCallback(&remover);
+    QVERIFY(!QFileInfo::exists(victim));
+
+    const CFDictionaryRef error = statuses.last()->dictionaryValue(kDRErrorStatusKey);
+    QVERIFY2(error, "a session with a vanished file was reported good");
+    QCOMPARE(error->numberValue(kDRErrorStatusErrorKey)->toInt64(), qint64(static_cast<qint32>(DRError::SourceUnreadable)));
+    QVERIFY2(error->stringValue(kDRErrorStatusErrorStringKey)->value().contains(victim), qPrintable(error->stringValue(kDRErrorStatusErrorStringKey)->value()));
+    // The earlier session is still the disc's last one.
+    const Toc toc = readToc(m_image);
+    QCOMPARE(toc.sessions, 1);
+    QCOMPARE(toc.volumeIds, QStringList { QStringLiteral("Keep") });
+    QVERIFY(QFileInfo(m_image).size() >= sizeBefore);
+}
+
+void TestDiscImageBurn::statusChangesAreNoticedWhileHeld()
+{
+    // Another program appends a session to the image we hold.
+    const QString file = m_dir.filePath(QStringLiteral("outside.txt"));
+    writeFile(file, "from outside");
+    const qsizetype first = m_recorder.names.size();
+    const QString out = xorriso({ QStringLiteral("-dev"), m_image, QStringLiteral("-volid"), QStringLiteral("Outside"), QStringLiteral("-map"), file,
+        QStringLiteral("/outside.txt") });
+    QCOMPARE(readToc(m_image).sessions, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_recorder.names.mid(first).contains(kDRDeviceStatusChangedNotification), 2500);
+    const CFDictionaryRef media = lastMediaInfo();
+    QCOMPARE(media->numberValue(kDRDeviceMediaSessionCountKey)->toInt64(), qint64(1));
+    QVERIFY(!media->booleanValue(kDRDeviceMediaIsBlankKey)->value());
 }
 
 void TestDiscImageBurn::imageHeldElsewhereIsRefusedWithTheRetryCode()
