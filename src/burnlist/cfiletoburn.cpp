@@ -4,6 +4,8 @@
 #include "burnlist/burnlisthost.h"
 #include "burnlist/fileindex.h"
 #include "burnlist/formatbytes.h"
+#include "burner/drfile.h"
+#include "burner/drfolder.h"
 
 #include <QFile>
 #include <QFileIconProvider>
@@ -42,6 +44,13 @@ DirHandle openFolder(const QByteArray& path)
     if (!dir)
         close(fd);
     return DirHandle(dir);
+}
+
+// A folder of its own, not a symbolic link to one: what the scan enters.
+bool isRealFolder(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -91,10 +100,21 @@ void CFileToBurn::AddItemToVirtualFolder(const QString& path)
 
 bool CFileToBurn::directory() const
 {
-    if (MyFolderitem.isEmpty())
-        return false;
-    struct stat st {};
-    return lstat(QFile::encodeName(MyFolderitem).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return isRealFolder(MyFolderitem);
+}
+
+std::shared_ptr<DRFolder> CFileToBurn::GetVirtualFolder() const
+{
+    if (!VirtualFolder)
+        return nullptr;
+    const DRFolderRef folder = DRFolder::createVirtual(VirtualFolderName);
+    for (const QString& path : VirtualFolderContents) {
+        if (isRealFolder(path))
+            folder->AddChild(DRFolder::createReal(QFileInfo(path)));
+        else
+            folder->AddChild(DRFile::createReal(QFileInfo(path)));
+    }
+    return folder;
 }
 
 void CFileToBurn::Scan(BurnListHost* host)

@@ -16,6 +16,7 @@
 #include <memory>
 
 class BurnListHost;
+class DRFolder;
 class QPainter;
 
 class CFileToBurn {
@@ -50,6 +51,14 @@ public:
     [[nodiscard]] const QString& GetFolderitem() const { return MyFolderitem; }
     // Whether the real item is a folder (a symbolic link to a folder is not).
     [[nodiscard]] bool directory() const;
+
+    // A new disc recording folder tree for a virtual folder: a virtual folder
+    // named VirtualFolderName holding, in order, a real folder for each entry
+    // of VirtualFolderContents that is a folder (its content is read from the
+    // disk when the session is written) and a real file for every other entry
+    // (a symbolic link stays a link). Made anew on every call; nullptr for a
+    // real item.
+    [[nodiscard]] std::shared_ptr<DRFolder> GetVirtualFolder() const;
 
     // Draws the row of this item into one list cell of the given size; the
     // painter's origin is the cell's top-left corner. Fetches MyIcon on the

@@ -1,5 +1,6 @@
 #include "burnlist/cfiletoburn.h"
 #include "burnlist/fileindex.h"
+#include "burner/drfolder.h"
 
 #include "recordinghost.h"
 
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void scan();
     void unreadableFolderCountsWhatCouldBeRead();
     void virtualFolder();
+    void virtualFolderTree();
     void scanTellsTheHostAboutFolders();
     void identifiersAreUniqueBackToBack();
     void indexOwnsItems();
@@ -148,6 +150,35 @@ void TestCFileToBurn::virtualFolder()
     empty->Scan();
     QCOMPARE(empty->FileCount, 0);
     QCOMPARE(empty->MyByteSize, 0.0);
+}
+
+void TestCFileToBurn::virtualFolderTree()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    buildTree(dir.path(), { u"f a 1"_qs, u"d d"_qs, u"f d/x 1"_qs, u"l link d"_qs });
+
+    const std::shared_ptr<CFileToBurn> item = CFileToBurn::CreateVirtual(u"Backup 2024"_qs);
+    for (const char* name : { "d", "a", "link" })
+        item->AddItemToVirtualFolder(dir.filePath(QString::fromLatin1(name)));
+    item->Scan();
+
+    const DRFolderRef tree = item->GetVirtualFolder();
+    QVERIFY(tree);
+    QVERIFY(tree->isVirtual());
+    QCOMPARE(tree->baseName(), u"Backup 2024"_qs);
+    QStringList children;
+    for (const DRFSObjectRef& child : tree->children()) {
+        QVERIFY(!child->isVirtual());
+        children << child->baseName() + (child->isFolder() ? u"/"_qs : QString()) + u' ' + child->sourcePath();
+    }
+    // In the order added; the link to a folder is passed on as a link.
+    QCOMPARE(children, QStringList({ u"d/ "_qs + dir.filePath(u"d"_qs), u"a "_qs + dir.filePath(u"a"_qs), u"link "_qs + dir.filePath(u"link"_qs) }));
+    QVERIFY(tree->children().at(0)->isFolder() && static_cast<const DRFolder&>(*tree->children().at(0)).children().isEmpty());
+
+    // A new tree on every call; none for a real item.
+    QVERIFY(item->GetVirtualFolder() != tree);
+    QCOMPARE(CFileToBurn::Create(dir.filePath(u"a"_qs))->GetVirtualFolder(), nullptr);
 }
 
 void TestCFileToBurn::scanTellsTheHostAboutFolders()
