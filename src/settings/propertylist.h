@@ -56,7 +56,8 @@ inline constexpr int MaxNesting = 512;
 // XmlDoctype, <plist version="1.0">, the value with tab indentation, </plist>.
 // Text is escaped so that it reads back unchanged, carriage returns included
 // (written as &#13;). Characters XML 1.0 cannot hold (controls below 0x20
-// other than tab, LF and CR; U+FFFE; U+FFFF) are dropped. Reals are written
+// other than tab, LF and CR; U+FFFE; U+FFFF) are dropped, from keys too, so
+// keys differing only in them read back as one. Reals are written
 // with the fewest digits that read back to the same double; nan and
 // infinities as "nan", "+infinity", "-infinity". Dates are written in UTC to
 // the whole second. nullptr entries of arrays and dictionaries are skipped.

@@ -175,6 +175,8 @@ private Q_SLOTS:
     void pythonReadsWhatWeWrite();
     void weReadWhatPythonWrites_data();
     void weReadWhatPythonWrites();
+    void readsGeneratedAlbumFiles_data();
+    void readsGeneratedAlbumFiles();
 };
 
 void TestPropertyList::writesExactLayout()
@@ -840,6 +842,51 @@ void TestPropertyList::weReadWhatPythonWrites()
         QVERIFY2(mine && mine->equals(*expected->value(key)), qPrintable(key));
     }
     QCOMPARE(object->keys(), expected->keys());
+}
+
+void TestPropertyList::readsGeneratedAlbumFiles_data()
+{
+    QTest::addColumn<QString>("eol");
+    QTest::newRow("LF") << QStringLiteral("lf");
+    QTest::newRow("CRLF") << QStringLiteral("crlf");
+    QTest::newRow("CR") << QStringLiteral("cr");
+}
+
+// A photo-library album file in the layout of the platform's own writer,
+// with each kind of line end between elements: we read what plistlib reads.
+void TestPropertyList::readsGeneratedAlbumFiles()
+{
+    QFETCH(QString, eol);
+    const QString generator = QStringLiteral(KESTROW_SOURCE_DIR "/../shared/tools/gen_albumdata.py");
+    if (!QFile::exists(generator))
+        QSKIP("the album file generator is not beside the source tree");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString album = dir.filePath(QStringLiteral("AlbumData.xml"));
+    const QString binary = dir.filePath(QStringLiteral("AlbumData.bplist"));
+    const QString script = QStringLiteral(
+        "import plistlib, subprocess, sys\n"
+        "subprocess.run([sys.executable, sys.argv[1], '300', sys.argv[2], '--eol', sys.argv[3]], check=True, stdout=subprocess.DEVNULL)\n"
+        "with open(sys.argv[2], 'rb') as f:\n"
+        "    value = plistlib.load(f)\n"
+        "with open(sys.argv[4], 'wb') as f:\n"
+        "    plistlib.dump(value, f, fmt=plistlib.FMT_BINARY, sort_keys=False)\n");
+    const PythonRun run = runPython(script, { generator, album, eol, binary });
+    if (!run.ran)
+        QSKIP("python3 is not installed");
+    QVERIFY2(run.exitCode == 0, run.output.constData());
+
+    QFile xmlFile(album);
+    QVERIFY(xmlFile.open(QIODevice::ReadOnly));
+    QFile binaryFile(binary);
+    QVERIFY(binaryFile.open(QIODevice::ReadOnly));
+    QString error;
+    const CFDictionaryRef ours = cf_cast<CFDictionary>(PropertyList::fromData(xmlFile.readAll(), &error));
+    QVERIFY2(ours, qPrintable(error));
+    const CFObjectRef theirs = PropertyList::fromData(binaryFile.readAll(), &error);
+    QVERIFY2(theirs, qPrintable(error));
+    QCOMPARE(ours->dictionaryValue(QStringLiteral("Master Image List"))->count(), 300);
+    QVERIFY(ours->equals(*theirs));
 }
 
 QTEST_GUILESS_MAIN(TestPropertyList)
