@@ -479,7 +479,10 @@ bool CXML::nextStreamLine(QString& line)
             }
             m_streamScanned = size;
         }
-        if (inStream->atEnd()) {
+        // A read error also yields no text: it ends the source like the end
+        // of the file does, instead of asking again forever.
+        const QString chunk = inStream->atEnd() ? QString() : inStream->read(kChunk);
+        if (chunk.isEmpty()) {
             m_skipLineFeed = false;
             if (m_streamPos < m_streamBuffer.size()) {
                 line = m_streamBuffer.mid(m_streamPos);
@@ -494,7 +497,7 @@ bool CXML::nextStreamLine(QString& line)
             m_streamScanned -= m_streamPos;
             m_streamPos = 0;
         }
-        m_streamBuffer += inStream->read(kChunk);
+        m_streamBuffer += chunk;
     }
 }
 

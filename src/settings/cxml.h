@@ -75,7 +75,7 @@ public:
     class NodeLink {
     public:
         NodeLink() = default;
-        NodeLink(const CXML* node); // NOLINT: assigning a node pointer is the natural spelling
+        NodeLink(const CXML* node); // implicit, so that "child->parent = this" reads naturally
         NodeLink& operator=(const CXML* node);
         [[nodiscard]] CXML* get() const { return m_anchor ? *m_anchor : nullptr; }
         CXML* operator->() const { return get(); }

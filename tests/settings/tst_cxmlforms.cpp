@@ -74,6 +74,8 @@ CXMLRef exampleTree()
     return root;
 }
 
+const char kInvalidUtf8AndNul[] = "<A>x\xFF\xFEy</A>\n<B>1\0002</B>\n";
+
 const char* const kExampleDump = "Speed=max|Verify=True|VolumePopup=1|[BurnWindow]|  Left=20|  Top=44|  Width=560|  Height=400";
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -273,7 +275,7 @@ private Q_SLOTS:
         QTest::newRow("blank line before the declaration: text form") << QByteArray("\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A>1</A>\n")
                                                                       << "[?xml version=\"1.0\" encoding=\"UTF-8\"?]|  A=1";
         QTest::newRow("UTF-8 text") << QByteArray("<Name>Fotos \xC3\xA9t\xC3\xA9 \xE2\x82\xAC</Name>\n") << QStringLiteral("Name=Fotos été €");
-        QTest::newRow("invalid UTF-8 and NUL bytes") << QByteArray("<A>x\xFF\xFEy</A>\n<B>1\0002</B>\n", 28)
+        QTest::newRow("invalid UTF-8 and NUL bytes") << QByteArray(kInvalidUtf8AndNul, sizeof(kInvalidUtf8AndNul) - 1)
                                                      << QStringLiteral("A=x\uFFFD\uFFFDy|B=1") + QChar(0) + QStringLiteral("2");
         QTest::newRow("empty file") << QByteArray() << "";
         QTest::newRow("shorter than the declaration") << QByteArray("<?xml") << "";
