@@ -176,11 +176,18 @@ private:
     QHash<QByteArrayView, QString> m_keys;
 };
 
+// Lines end at LF, CRLF or a lone CR: files from old systems use CR alone.
 int XmlReader::lineOf(std::ptrdiff_t offset) const
 {
     if (offset < 0 || offset > m_buffer.size())
         return 0;
-    return static_cast<int>(std::count(m_buffer.constData(), m_buffer.constData() + offset, '\n')) + 1;
+    int line = 1;
+    const char* text = m_buffer.constData();
+    for (std::ptrdiff_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= m_buffer.size() || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
 }
 
 CFObjectRef XmlReader::fail(const pugi::xml_node& node, const QString& what)
@@ -195,7 +202,9 @@ CFObjectRef XmlReader::fail(const pugi::xml_node& node, const QString& what)
 CFObjectRef XmlReader::read(QString* error)
 {
     // pugixml answers only the part of a text before a NUL (its strings end
-    // there), so a NUL byte or &#0; would silently cut a value short.
+    // there), so a NUL byte or &#0; would silently cut a value short. The
+    // scan does not tell markup from CDATA: "&#0;" written inside a CDATA
+    // section is refused too, which no property-list writer produces.
     const char* nul = static_cast<const char*>(std::memchr(m_buffer.constData(), 0, static_cast<std::size_t>(m_buffer.size())));
     if (nul) {
         setError(error, QStringLiteral("The data holds a NUL byte at offset %1.").arg(nul - m_buffer.constData()));
@@ -539,6 +548,8 @@ CFObjectRef BinaryReader::read(QString* error)
         problem = QStringLiteral("its top object %1 is not among its %2 objects").arg(top).arg(m_count);
     else if (m_offsetTable < headerSize || !fits(m_offsetTable, m_count, m_offsetSize))
         problem = QStringLiteral("its offset table lies outside the file");
+    else if (m_offsetTable - headerSize < m_count)
+        problem = QStringLiteral("its %1 objects cannot all lie before its offset table").arg(m_count);
     if (!problem.isEmpty()) {
         setError(error, QStringLiteral("The binary property list is damaged: %1.").arg(problem));
         return nullptr;
@@ -757,18 +768,33 @@ CFObjectRef BinaryReader::readObject(quint64 index, quint64 offset, int depth)
 
 class XmlWriter {
 public:
-    bool write(const CFObject& object, int depth);
-    QByteArray m_out;
-    QString m_error;
+    // The whole document; false (and error()) when the object cannot be written.
+    bool writeDocument(const CFObject& object);
+    const QByteArray& data() const { return m_out; }
+    const QString& error() const { return m_error; }
 
 private:
+    bool write(const CFObject& object, int depth);
     void indent(int depth) { m_out.append(depth, '\t'); }
     void element(const char* name, QByteArrayView text, int depth);
     void escaped(const QString& text);
     bool enter(const CFObject& container, int depth);
 
+    QByteArray m_out;
+    QString m_error;
+    // The containers being written, outermost first: one met again is a cycle.
     QSet<const CFObject*> m_path;
 };
+
+bool XmlWriter::writeDocument(const CFObject& object)
+{
+    m_out.reserve(4096);
+    m_out.append(PropertyList::XmlDeclaration).append('\n').append(PropertyList::XmlDoctype).append('\n').append("<plist version=\"1.0\">\n");
+    if (!write(object, 0))
+        return false;
+    m_out.append("</plist>\n");
+    return true;
+}
 
 // Escapes markup and writes CR as a reference so that no reader's line-end
 // handling can turn it into LF; drops what XML 1.0 cannot hold at all.
@@ -869,8 +895,8 @@ bool XmlWriter::write(const CFObject& object, int depth)
             m_out.append("<data></data>\n");
             return true;
         }
-        // Lines of 68 characters, as other writers keep them short enough
-        // for mail-safe text.
+        // Base64 in short lines indented like the element, the layout other
+        // property-list writers use.
         m_out.append("<data>\n");
         for (qsizetype at = 0; at < base64.size(); at += 68) {
             indent(depth);
@@ -970,14 +996,11 @@ QByteArray toXmlData(const CFObjectRef& object, QString* error)
         return {};
     }
     XmlWriter writer;
-    writer.m_out.reserve(4096);
-    writer.m_out.append(XmlDeclaration).append('\n').append(XmlDoctype).append('\n').append("<plist version=\"1.0\">\n");
-    if (!writer.write(*object, 0)) {
-        setError(error, writer.m_error);
+    if (!writer.writeDocument(*object)) {
+        setError(error, writer.error());
         return {};
     }
-    writer.m_out.append("</plist>\n");
-    return writer.m_out;
+    return writer.data();
 }
 
 } // namespace PropertyList

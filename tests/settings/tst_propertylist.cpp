@@ -442,6 +442,7 @@ void TestPropertyList::readerRefuses_data()
     QTest::newRow("unknown element") << plist("<nil/>") << QStringLiteral("<nil> is not");
     QTest::newRow("empty plist") << QByteArray("<plist></plist>") << QStringLiteral("holds no value");
     QTest::newRow("mismatched tags") << plist("<array><string>a</array></string>") << QStringLiteral("Line 3");
+    QTest::newRow("line counted with CR line ends") << QByteArray("<?xml version=\"1.0\"?>\r<plist>\r\r\n<integer>x</integer>\r</plist>") << QStringLiteral("Line 4: <integer>");
     QTest::newRow("100000 nested arrays") << plist(QByteArray("<array>").repeated(100000) + QByteArray("</array>").repeated(100000)) << QStringLiteral("deeper than");
     QTest::newRow("100000 unclosed arrays") << plist(QByteArray("<array>").repeated(100000)) << QString();
     QTest::newRow("bplist text given to the XML reader") << QByteArray("bplist00") << QString();
@@ -584,6 +585,9 @@ void TestPropertyList::binaryRefuses_data()
     b = valid;
     b.offsetTable = ~0ull - 5;
     QTest::newRow("offset table past the end") << b.build() << QStringLiteral("offset table");
+    b = valid;
+    b.offsetTable = 8;
+    QTest::newRow("offset table before its objects") << b.build() << QStringLiteral("cannot all lie before");
     b = valid;
     b.firstOffset = 200;
     QTest::newRow("object offset past the end") << b.build() << QStringLiteral("outside the file");
