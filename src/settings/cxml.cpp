@@ -13,7 +13,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 constexpr QChar kCarriageReturn(13);
 
@@ -91,9 +92,8 @@ QString formatDouble(double value)
 
 QString dateText(const Date& date)
 {
-    return QString::number(date.Month()) + QLatin1Char('/') + QString::number(date.Day()) + QLatin1Char('/') + QString::number(date.Year())
-        + QLatin1Char(' ') + QString::number(date.Hour()) + QLatin1Char(':') + QString::number(date.Minute()) + QLatin1Char(':')
-        + QString::number(date.Second());
+    return QString::number(date.Month()) + QLatin1Char('/') + QString::number(date.Day()) + QLatin1Char('/') + QString::number(date.Year()) + QLatin1Char(' ')
+        + QString::number(date.Hour()) + QLatin1Char(':') + QString::number(date.Minute()) + QLatin1Char(':') + QString::number(date.Second());
 }
 
 // A property-list value that is not a dictionary, as value text. Our own
@@ -260,10 +260,7 @@ QString CXML::GetStringValue(const QString& key, const QString& defaultValue) co
     return GetStringValue(key);
 }
 
-void CXML::SetStringValue(const QString& key, const QString& text)
-{
-    Values.insert(key, IsPlist ? text : XMLModule::XMLEscape(text));
-}
+void CXML::SetStringValue(const QString& key, const QString& text) { Values.insert(key, IsPlist ? text : XMLModule::XMLEscape(text)); }
 
 qint32 CXML::GetIntegerValue(const QString& key) const
 {
@@ -277,10 +274,7 @@ qint32 CXML::GetIntegerValue(const QString& key, qint32 defaultValue) const
     return text ? leadingInteger(*text) : defaultValue;
 }
 
-void CXML::SetIntegervalue(const QString& key, qint32 value)
-{
-    Values.insert(key, QString::number(value));
-}
+void CXML::SetIntegervalue(const QString& key, qint32 value) { Values.insert(key, QString::number(value)); }
 
 double CXML::GetDoubleValue(const QString& key) const
 {
@@ -294,10 +288,7 @@ double CXML::GetDoubleValue(const QString& key, double defaultValue) const
     return text ? leadingNumber(*text) : defaultValue;
 }
 
-void CXML::SetDoubleValue(const QString& key, double value)
-{
-    Values.insert(key, formatDouble(value));
-}
+void CXML::SetDoubleValue(const QString& key, double value) { Values.insert(key, formatDouble(value)); }
 
 bool CXML::GetBooleanValue(const QString& key) const
 {
@@ -311,10 +302,7 @@ bool CXML::getBooleanValue(const QString& key, bool defaultValue) const
     return text ? *text == QLatin1String("True") : defaultValue;
 }
 
-void CXML::SetBooleanValue(const QString& key, bool value)
-{
-    Values.insert(key, value ? QStringLiteral("True") : QStringLiteral("False"));
-}
+void CXML::SetBooleanValue(const QString& key, bool value) { Values.insert(key, value ? QStringLiteral("True") : QStringLiteral("False")); }
 
 void CXML::SetDate(const QString& key, const std::optional<Date>& date)
 {
@@ -340,15 +328,9 @@ std::optional<Date> CXML::getDate(const QString& key) const
     return Date(part(dateParts, 2), part(dateParts, 0), part(dateParts, 1), part(timeParts, 0), part(timeParts, 1), part(timeParts, 2));
 }
 
-Date CXML::getDate(const QString& key, const Date& defaultValue) const
-{
-    return getDate(key).value_or(defaultValue);
-}
+Date CXML::getDate(const QString& key, const Date& defaultValue) const { return getDate(key).value_or(defaultValue); }
 
-void CXML::removeObject(const QString& key)
-{
-    Values.remove(key);
-}
+void CXML::removeObject(const QString& key) { Values.remove(key); }
 
 // ---- containers ----
 
@@ -435,10 +417,7 @@ CXMLRef CXML::Clone() const
     return copy;
 }
 
-QString CXML::GetIndent()
-{
-    return QString(4 * qMax(0, XMLModule::XMLIndent()), QLatin1Char(' '));
-}
+QString CXML::GetIndent() { return QString(4 * qMax(0, XMLModule::XMLIndent()), QLatin1Char(' ')); }
 
 // ---- the text form: reading ----
 
@@ -821,10 +800,7 @@ void CXML::parseDictionary(const CFDictionary& dictionary)
     }
 }
 
-void CXML::SaveToPlist()
-{
-    saveToPlistUnder(parent.get());
-}
+void CXML::SaveToPlist() { saveToPlistUnder(parent.get()); }
 
 void CXML::saveToPlistUnder(CXML* parentNode)
 {

@@ -42,11 +42,13 @@ class QTextStream;
 class CXML;
 using CXMLRef = std::shared_ptr<CXML>;
 
-class CXML {
+class CXML
+{
 public:
     // A string-keyed dictionary of texts that keeps its keys in insertion
     // order (a replaced value keeps its place), with hashed lookups.
-    class ValueDictionary {
+    class ValueDictionary
+    {
     public:
         using Entry = std::pair<QString, QString>;
 
@@ -72,7 +74,8 @@ public:
     // A non-owning reference to a node that reads as null once that node is
     // destroyed (each node carries a small shared anchor that it clears in its
     // destructor), so a removed or cloned node never points at a dead parent.
-    class NodeLink {
+    class NodeLink
+    {
     public:
         NodeLink() = default;
         NodeLink(const CXML* node); // implicit, so that "child->parent = this" reads naturally

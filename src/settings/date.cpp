@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Proleptic Gregorian day counts, after Howard Hinnant's "chrono-compatible
 // low-level date algorithms": exact for every year, including year 0 and
@@ -49,15 +50,9 @@ constexpr double kMaxTotalSeconds = 1e15;
 
 } // namespace
 
-Date::Date(int year, int month, int day, int hour, int minute, int second)
-{
-    setFields(year, month, day, hour, minute, second);
-}
+Date::Date(int year, int month, int day, int hour, int minute, int second) { setFields(year, month, day, hour, minute, second); }
 
-Date Date::now()
-{
-    return fromQDateTime(QDateTime::currentDateTime());
-}
+Date Date::now() { return fromQDateTime(QDateTime::currentDateTime()); }
 
 Date Date::fromTotalSeconds(double totalSeconds)
 {
@@ -162,12 +157,6 @@ QDateTime Date::toQDateTime() const
     return QDateTime(toQDate(), QTime(f.hour, f.minute, f.second), Qt::LocalTime);
 }
 
-QString Date::ShortDate() const
-{
-    return QLocale().toString(toQDate(), QLocale::ShortFormat);
-}
+QString Date::ShortDate() const { return QLocale().toString(toQDate(), QLocale::ShortFormat); }
 
-QString Date::LongDate() const
-{
-    return QLocale().toString(toQDate(), QLocale::LongFormat);
-}
+QString Date::LongDate() const { return QLocale().toString(toQDate(), QLocale::LongFormat); }

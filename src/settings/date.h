@@ -16,7 +16,8 @@
 
 #include <compare>
 
-class Date {
+class Date
+{
 public:
     // 1904-01-01 00:00:00 (total seconds 0).
     Date() = default;

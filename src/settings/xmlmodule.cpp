@@ -1,6 +1,7 @@
 #include "settings/xmlmodule.h"
 
-namespace XMLModule {
+namespace XMLModule
+{
 
 CXMLRef& XMLRoot()
 {

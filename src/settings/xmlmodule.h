@@ -18,7 +18,8 @@
 
 #include <QString>
 
-namespace XMLModule {
+namespace XMLModule
+{
 
 // The settings root. Starts as an empty node in text mode; whoever assigns it
 // must not assign nullptr (it is never null for its readers).

@@ -10,7 +10,8 @@
 
 #include <limits>
 
-namespace {
+namespace
+{
 
 CXMLRef makeNode(const QString& name, bool isPlist = false)
 {
@@ -29,7 +30,8 @@ QStringList childNames(const CXML& node)
 
 } // namespace
 
-class TestCXML : public QObject {
+class TestCXML : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:

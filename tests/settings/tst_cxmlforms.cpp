@@ -21,7 +21,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 const QString CR(QChar(13));
 
@@ -90,14 +91,12 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString fixture(const char* name)
-{
-    return QStringLiteral(KESTROW_TEST_SOURCE_DIR "/data/cxml/") + QLatin1String(name);
-}
+QString fixture(const char* name) { return QStringLiteral(KESTROW_TEST_SOURCE_DIR "/data/cxml/") + QLatin1String(name); }
 
 } // namespace
 
-class TestCXMLForms : public QObject {
+class TestCXMLForms : public QObject
+{
     Q_OBJECT
 
     QStringList m_messages;
@@ -127,14 +126,14 @@ private Q_SLOTS:
         root->Save(stream);
         stream.flush();
         QCOMPARE(fileText,
-            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>",
-                "    <Top>44</Top>", "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>" }));
+            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>", "    <Top>44</Top>",
+                "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>" }));
         QCOMPARE(XMLModule::XMLIndent(), 0);
 
         // The string form puts an empty line after every child block.
         QCOMPARE(root->SaveToString(),
-            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>",
-                "    <Top>44</Top>", "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>", "" }));
+            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>", "    <Top>44</Top>",
+                "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>", "" }));
     }
 
     void writeMultiLineAndEmptyValues()
@@ -152,9 +151,9 @@ private Q_SLOTS:
         root->Save(stream);
         stream.flush();
         QCOMPARE(fileText,
-            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>",
-                "    <Top>44</Top>", "    <Width>560</Width>", "    <Height>400</Height>", "    <Note>", "        first", "        second",
-                "    </Note>", "    <Inner>", "        <Tag>&#60;b&#62;</Tag>", "    </Inner>", "</BurnWindow>" }));
+            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>", "    <Top>44</Top>",
+                "    <Width>560</Width>", "    <Height>400</Height>", "    <Note>", "        first", "        second", "    </Note>", "    <Inner>",
+                "        <Tag>&#60;b&#62;</Tag>", "    </Inner>", "</BurnWindow>" }));
     }
 
     // ---- the text form, read from a string ----
@@ -189,9 +188,8 @@ private Q_SLOTS:
         QTest::newRow("later value of a key replaces") << lines({ "<A>1</A>", "<A>2</A>" }) << "A=2";
         QTest::newRow("two children of one name") << lines({ "<W>", "<L>1</L>", "</W>", "<W>", "<L>2</L>", "</W>" }) << "[W]|  L=1|[W]|  L=2";
         QTest::newRow("line feeds are no line ends in a string") << QStringLiteral("<A>1</A>\n<B>2</B>\r") << "A=1\\n<B>2</B>";
-        QTest::newRow("nested three levels")
-            << lines({ "<A>", "    <B>", "        <C>", "            <V>deep</V>", "        </C>", "    </B>", "    <W>x</W>", "</A>" })
-            << "[A]|  W=x|  [B]|    [C]|      V=deep";
+        QTest::newRow("nested three levels") << lines({ "<A>", "    <B>", "        <C>", "            <V>deep</V>", "        </C>", "    </B>", "    <W>x</W>",
+            "</A>" }) << "[A]|  W=x|  [B]|    [C]|      V=deep";
     }
 
     void readText()
@@ -270,10 +268,10 @@ private Q_SLOTS:
         QTest::newRow("CR") << cr << kExampleDump;
         QTest::newRow("mixed") << mixed << kExampleDump;
         QTest::newRow("empty lines between CRs") << QByteArray("<A>1</A>\r\r\n\r<B>2</B>\r\n") << "A=1|B=2";
-        QTest::newRow("BOM before the declaration: text form") << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A>1</A>\n")
-                                                               << "[?xml version=\"1.0\" encoding=\"UTF-8\"?]|  A=1";
-        QTest::newRow("blank line before the declaration: text form") << QByteArray("\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A>1</A>\n")
-                                                                      << "[?xml version=\"1.0\" encoding=\"UTF-8\"?]|  A=1";
+        QTest::newRow("BOM before the declaration: text form")
+            << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A>1</A>\n") << "[?xml version=\"1.0\" encoding=\"UTF-8\"?]|  A=1";
+        QTest::newRow("blank line before the declaration: text form")
+            << QByteArray("\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A>1</A>\n") << "[?xml version=\"1.0\" encoding=\"UTF-8\"?]|  A=1";
         QTest::newRow("UTF-8 text") << QByteArray("<Name>Fotos \xC3\xA9t\xC3\xA9 \xE2\x82\xAC</Name>\n") << QStringLiteral("Name=Fotos été €");
         QTest::newRow("invalid UTF-8 and NUL bytes") << QByteArray(kInvalidUtf8AndNul, sizeof(kInvalidUtf8AndNul) - 1)
                                                      << QStringLiteral("A=x\uFFFD\uFFFDy|B=1") + QChar(0) + QStringLiteral("2");
@@ -345,8 +343,9 @@ private Q_SLOTS:
         QVERIFY(m_messages.isEmpty());
         QVERIFY(back->IsPlist);
         QVERIFY(!back->RootPlistDictionary);
-        QCOMPARE(dump(*back), QStringLiteral("Speed=max|Verify=True|VolumePopup=1|Empty=|[BurnWindow]|  Left=20|  Top=44|  Width=560|  Height=400|"
-                                             "  Note=first\\rsecond"));
+        QCOMPARE(dump(*back),
+            QStringLiteral("Speed=max|Verify=True|VolumePopup=1|Empty=|[BurnWindow]|  Left=20|  Top=44|  Width=560|  Height=400|"
+                           "  Note=first\\rsecond"));
         const CXMLRef window = back->GetContainer(QStringLiteral("BurnWindow"), 1);
         QCOMPARE(window->parent.get(), back.get());
         QVERIFY(window->IsPlist);
@@ -422,9 +421,10 @@ private Q_SLOTS:
 
         const CXMLRef text = exampleTree();
         QVERIFY(XMLModule::XMLSave(path, text));
-        QCOMPARE(readFile(path), lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>",
-                                     "    <Left>20</Left>", "    <Top>44</Top>", "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>" })
-                                     .toUtf8());
+        QCOMPARE(readFile(path),
+            lines({ "<Speed>max</Speed>", "<Verify>True</Verify>", "<VolumePopup>1</VolumePopup>", "<BurnWindow>", "    <Left>20</Left>", "    <Top>44</Top>",
+                      "    <Width>560</Width>", "    <Height>400</Height>", "</BurnWindow>" })
+                .toUtf8());
         const CXMLRef textBack = XMLModule::XMLLoad(path);
         QVERIFY(!textBack->IsPlist);
         QCOMPARE(dump(*textBack), QLatin1String(kExampleDump));

@@ -10,7 +10,8 @@
 #include <ctime>
 #include <limits>
 
-class TestDate : public QObject {
+class TestDate : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -34,8 +35,7 @@ private Q_SLOTS:
         QTest::newRow("afternoon") << QList<int> { 2005, 7, 4, 21, 5, 0 } << QList<int> { 2005, 7, 4, 21, 5, 0 } << 3203355900.0;
         QTest::newRow("month 13 is next January") << QList<int> { 2004, 13, 1, 0, 0, 0 } << QList<int> { 2005, 1, 1, 0, 0, 0 } << 3187382400.0;
         QTest::newRow("month 0 is last December") << QList<int> { 2005, 0, 15, 0, 0, 0 } << QList<int> { 2004, 12, 15, 0, 0, 0 } << 3185913600.0;
-        QTest::newRow("day 0 is the last of the previous month") << QList<int> { 2004, 3, 0, 0, 0, 0 } << QList<int> { 2004, 2, 29, 0, 0, 0 }
-                                                                 << 3160857600.0;
+        QTest::newRow("day 0 is the last of the previous month") << QList<int> { 2004, 3, 0, 0, 0, 0 } << QList<int> { 2004, 2, 29, 0, 0, 0 } << 3160857600.0;
         QTest::newRow("29 February of a common year") << QList<int> { 2003, 2, 29, 0, 0, 0 } << QList<int> { 2003, 3, 1, 0, 0, 0 } << 3129321600.0;
         QTest::newRow("hour 24") << QList<int> { 2003, 12, 31, 24, 0, 0 } << QList<int> { 2004, 1, 1, 0, 0, 0 } << 3155760000.0;
         QTest::newRow("second -1") << QList<int> { 2004, 1, 1, 0, 0, -1 } << QList<int> { 2003, 12, 31, 23, 59, 59 } << 3155759999.0;
@@ -73,8 +73,7 @@ private Q_SLOTS:
         Date date;
         QCOMPARE(date.TotalSeconds(), 0.0);
         date.SetTotalSeconds(3061152000.0 + 86399.5);
-        QCOMPARE(QList<int>({ date.Year(), date.Month(), date.Day(), date.Hour(), date.Minute(), date.Second() }),
-            QList<int>({ 2001, 1, 1, 23, 59, 59 }));
+        QCOMPARE(QList<int>({ date.Year(), date.Month(), date.Day(), date.Hour(), date.Minute(), date.Second() }), QList<int>({ 2001, 1, 1, 23, 59, 59 }));
         QCOMPARE(date.TotalSeconds(), 3061152000.0 + 86399.5);
 
         date.SetTotalSeconds(std::numeric_limits<double>::quiet_NaN());
