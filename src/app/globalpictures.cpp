@@ -48,14 +48,16 @@ QImage buildDisc(const QString& colouredName)
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(QRectF(0, 0, 128, 128), coloured, QRectF(0, 0, cd1.width(), cd1.height()));
     }
-    QImage alpha(128, 128, QImage::Format_Grayscale8);
-    alpha.fill(Qt::black);
-    {
-        QPainter p(&alpha);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(0, 0, 128, 128), mask, QRectF(0, 0, mask.width(), mask.height()));
+    // The mask's grey level is the disc's opacity (white opaque). Copied pixel
+    // by pixel: painting into a grey-scale image or setAlphaChannel dither the
+    // edge into a dotted rim.
+    const QImage alpha = mask.convertToFormat(QImage::Format_Grayscale8).scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < 128; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(disc.scanLine(y));
+        const uchar* a = alpha.constScanLine(y);
+        for (int x = 0; x < 128; ++x)
+            line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), a[x]);
     }
-    disc.setAlphaChannel(alpha);
     return disc;
 }
 

@@ -1,10 +1,8 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/capplication.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Kestrow"));
-    label.show();
+    CApplication app(argc, argv);
+    app.Open();
     return app.exec();
 }

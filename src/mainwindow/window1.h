@@ -1,0 +1,134 @@
+#pragma once
+
+// The main window: the burner popup, the disc picture with the disc's state
+// written over it, the volume name with its suffix popup, the burn list with
+// its total, and the Eject, Erase and Burn buttons. There is one instance,
+// made by the application at start and reached through Window1::instance()
+// by the windows it opens. Closing it quits the program.
+//
+// Controls sit at fixed pixel bounds of the content area (below the menu
+// bar) and keep their anchored edges when the window is resized.
+// Main thread only; burner notifications arrive through CCallBack1 from the
+// event loop, also while a modal dialog waits.
+
+#include "burner/ccallback.h"
+#include "burnlist/burnlisthost.h"
+#include "settings/cfobject.h"
+#include "settings/cxml.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class AnchoredLayout;
+class Canvas;
+class CCDR;
+class CSuperList;
+class PopupMenu;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class VolumeNamePopup;
+
+class Window1 : public QMainWindow, public BurnListHost {
+    Q_OBJECT
+public:
+    // Content size the window opens with, and the smallest content size a
+    // stored size may restore.
+    static constexpr QSize DefaultContentSize { 582, 255 };
+    static constexpr QSize MinimumContentSize { 584, 265 };
+
+    explicit Window1(QWidget* parent = nullptr);
+    ~Window1() override;
+
+    // The single main window; nullptr before the application made it.
+    static Window1* instance();
+
+    // Restores the bounds, shows the window, finds the burners, fills the
+    // popups and reselects the burner of the last run.
+    void Open();
+
+    // The content area's bounds as the settings store them: the window's own
+    // left and top, the content's width and height.
+    [[nodiscard]] QRect contentBounds() const;
+
+    // Burner popup and media status.
+    void BuildDevicePopup();
+    void DevicePopup_Change();
+    void CCallBack1_EMediaReady(const QString& name, const CFDictionaryRef& info);
+    void DoBurnButton() override;
+    // Recomputes the total line against the free space; true when the list fits.
+    bool CalculateTotal();
+    void UpdateDatabasePopup(const QString& name);
+
+    // Menu handling.
+    void EnableMenuItems();
+    bool FileNew();
+
+    // BurnListHost
+    [[nodiscard]] bool ScanningFolder() const override { return m_scanningFolder; }
+    void SetScanningFolder(bool scanning) override { m_scanningFolder = scanning; }
+    void RedrawDiscPicture() override;
+    [[nodiscard]] QString VolumeName() const override;
+    void SetVolumeName(const QString& name) override;
+    void BurnListChanged() override;
+
+    // Controls, in creation order.
+    PopupMenu* DevicePopup = nullptr;
+    QLabel* StaticText1 = nullptr;
+    CCallBack* CCallBack1 = nullptr;
+    QLineEdit* VolumeNameField = nullptr;
+    Canvas* Canvas1 = nullptr;
+    QToolButton* BurnerInfoButton = nullptr;
+    QPushButton* EjectButton = nullptr;
+    QPushButton* EraseButton = nullptr;
+    QPushButton* BurnButton = nullptr;
+    QLabel* StaticText2 = nullptr;
+    PopupMenu* DatabasePopup = nullptr;
+    CSuperList* ListBox1 = nullptr;
+    Canvas* SizeWarningCanvas = nullptr;
+    QLabel* TotalText = nullptr;
+    QTimer* CalculateTotalTimer = nullptr;
+    QTimer* BurnRetryTimer = nullptr;
+    QTimer* BuildPopupTimer = nullptr;
+
+    // State of the selected burner, its disc and the running burn.
+    std::shared_ptr<CCDR> SelectedDevice;
+    bool MediaAvailable = false;
+    bool MediaAppendable = false;
+    bool MediaEraseable = false;
+    double MediaBlocksAvailable = 0;
+    double MediaBlockSize = 0;
+    qint32 MediaSessionCount = 0;
+    QString MediaType;
+    bool MediaIsDVD = false;
+    CFArrayRef BurnSpeeds;
+    bool Burning = false;
+    qint32 BurnState = 0;
+    bool LastBurnError = false;
+    bool FindingDevices = false;
+    CXMLRef MyXML;
+    bool WindowBoundsUpdating = false;
+
+    [[nodiscard]] VolumeNamePopup* volumeNamePopup() const { return m_volumePopup.get(); }
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void Canvas1_Paint(QPainter& g);
+    void CalculateTotalTimer_Action();
+    void StoreBounds(bool position, bool size);
+
+    QWidget* m_content = nullptr;
+    AnchoredLayout* m_layout = nullptr;
+    std::unique_ptr<VolumeNamePopup> m_volumePopup;
+    bool m_scanningFolder = false;
+    bool m_opened = false;
+};
