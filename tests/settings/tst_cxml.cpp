@@ -555,6 +555,8 @@ private Q_SLOTS:
         dict->setReal(QStringLiteral("Ratio"), 0.25);
         dict->setValue(QStringLiteral("List"), CFArray::create({ CFString::create(QStringLiteral("x")) }));
         dict->setValue(QStringLiteral("Blob"), CFData::create("xyz"));
+        const QDateTime moment(QDate(2005, 7, 4), QTime(19, 5), Qt::UTC);
+        dict->setValue(QStringLiteral("When"), CFDate::create(moment));
 
         auto outer = std::make_shared<CXML>();
         auto node = std::make_shared<CXML>(dict, QStringLiteral("Prefs"), outer.get());
@@ -569,13 +571,14 @@ private Q_SLOTS:
         QCOMPARE(node->Values.value(QStringLiteral("Ratio")), QStringLiteral("0.25"));
         QVERIFY(!node->Values.contains(QStringLiteral("List")));
         QVERIFY(!node->Values.contains(QStringLiteral("Blob")));
+        QCOMPARE(node->getDate(QStringLiteral("When")), std::optional<Date>(Date::fromQDateTime(moment)));
         const CXMLRef window = node->GetContainer(QStringLiteral("BurnWindow"), 1);
         QVERIFY(window);
         QVERIFY(window->IsPlist);
         QCOMPARE(window->parent.get(), node.get());
         QCOMPARE(window->GetIntegerValue(QStringLiteral("Left")), 20);
         // The caller's dictionary is not changed by the parse.
-        QCOMPARE(dict->count(), 7);
+        QCOMPARE(dict->count(), 8);
 
         auto empty = std::make_shared<CXML>(nullptr, QStringLiteral("Empty"), nullptr);
         QVERIFY(empty->IsPlist);
