@@ -164,6 +164,7 @@ private Q_SLOTS:
     void readerRefuses_data();
     void readerRefuses();
     void everyTruncationFails();
+    void xmlDamageNeverCrashes();
 
     void binaryAccepts_data();
     void binaryAccepts();
@@ -470,6 +471,29 @@ void TestPropertyList::everyTruncationFails()
         QVERIFY(!error.isEmpty());
     }
     QVERIFY(PropertyList::fromXmlData(whole.left(end + 8)));
+}
+
+// Every byte of a small file replaced by each character that matters to the
+// reader: it answers an object or an error, never both, never neither.
+void TestPropertyList::xmlDamageNeverCrashes()
+{
+    const QByteArray good = PropertyList::toXmlData(dict({ { QStringLiteral("s"), str(QStringLiteral("a&b\r")) }, { QStringLiteral("i"), integer(-12) },
+        { QStringLiteral("r"), real(2.5) }, { QStringLiteral("d"), date(2020, 1, 2, 3, 4, 5) }, { QStringLiteral("b"), CFObjectRef(CFData::create("xyz")) },
+        { QStringLiteral("a"), array({ boolean(true), boolean(false), dict({}) }) } }));
+    static const char chars[] = "\0<>/&;#\r\n \xFF\x01xk]!";
+    const QByteArray replacements(chars, sizeof chars - 1);
+    int parsed = 0;
+    for (qsizetype at = 0; at < good.size(); ++at) {
+        for (const char c : replacements) {
+            QByteArray damaged = good;
+            damaged[at] = c;
+            QString error;
+            const CFObjectRef object = PropertyList::fromXmlData(damaged, &error);
+            QCOMPARE(object == nullptr, !error.isEmpty());
+            parsed += object ? 1 : 0;
+        }
+    }
+    QVERIFY(parsed > 0);
 }
 
 void TestPropertyList::binaryAccepts_data()
