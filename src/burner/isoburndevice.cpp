@@ -287,12 +287,18 @@ int IsoburnDevice::AcquireExclusiveAccess()
 {
     if (m_grants == 0 && !m_jobRunning) {
         QString why;
-        if (!grabDrive(&why)) {
+        if (grabDrive(&why)) {
+            reassess();
+            publish(m_snapshot, true);
+        } else if (m_isImage) {
             qCInfo(lcBurner).noquote() << why;
             return static_cast<int>(DRError::DeviceAccess);
+        } else {
+            // An optical drive without a disc cannot be grabbed. Hold it all
+            // the same and keep trying, so that a disc put in is noticed.
+            qCInfo(lcBurner).noquote() << why;
+            publish(MediaSnapshot(), true);
         }
-        reassess();
-        publish(m_snapshot, true);
         m_pollTimer.start();
     }
     ++m_grants;
@@ -315,17 +321,16 @@ int IsoburnDevice::EjectMedia()
     if (m_jobRunning)
         return static_cast<int>(DRError::DeviceAccess);
     QString why;
-    const bool wasHeld = m_grab != nullptr;
+    const bool wasHeld = m_grants > 0;
     if (!grabDrive(&why))
         return static_cast<int>(DRError::DeviceAccess);
     m_grab->setEjectOnRelease(true);
     m_grab.reset();
     if (wasHeld) {
-        // Keep holding the (now empty) drive so that a new disc is noticed.
-        if (grabDrive(&why))
-            publish(reassess(), false);
-        else
-            publish(MediaSnapshot(), false);
+        // Still held: the poll grabs the drive again once a disc is in.
+        publish(MediaSnapshot(), false);
+    } else {
+        m_lock.reset();
     }
     return 0;
 }
@@ -426,8 +431,16 @@ bool IsoburnDevice::truncateImage(QString* why)
 
 void IsoburnDevice::poll()
 {
-    if (m_jobRunning || !m_grab)
+    if (m_jobRunning)
         return;
+    if (!m_grab) {
+        // Held without a grab: an optical drive that had no disc, or whose
+        // disc was ejected. Try again; publish only changes.
+        QString why;
+        if (m_grants > 0 && !m_isImage && grabDrive(&why))
+            publish(reassess(), false);
+        return;
+    }
     publish(reassess(), false);
 }
 
