@@ -191,6 +191,14 @@ void CFileToBurn::FetchIcon()
     }
 }
 
+QString CFileToBurn::DisplayName() const
+{
+    if (VirtualFolder)
+        return VirtualFolderName;
+    const QString name = QFileInfo(MyFolderitem).fileName();
+    return name.isEmpty() ? MyFolderitem : name; // the root folder has no name
+}
+
 void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selected)
 {
     Q_UNUSED(width)
@@ -212,12 +220,7 @@ void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selecte
     QFont large = g.font();
     large.setPixelSize(12);
     const QFontMetrics largeMetrics(large);
-    QString name = VirtualFolderName;
-    if (!VirtualFolder) {
-        name = QFileInfo(MyFolderitem).fileName();
-        if (name.isEmpty()) // the root folder
-            name = MyFolderitem;
-    }
+    const QString name = DisplayName();
     g.setFont(large);
     g.setPen(selected ? QColor(Qt::white) : QColor(Qt::black));
     g.drawText(75, height / 2 + largeMetrics.ascent() / 2 - 1, name);

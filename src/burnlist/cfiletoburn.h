@@ -52,6 +52,9 @@ public:
     // Whether the real item is a folder (a symbolic link to a folder is not).
     [[nodiscard]] bool directory() const;
 
+    // The name shown on the row: the file's name, or VirtualFolderName.
+    [[nodiscard]] QString DisplayName() const;
+
     // A new disc recording folder tree for a virtual folder: a virtual folder
     // named VirtualFolderName holding, in order, a real folder for each entry
     // of VirtualFolderContents that is a folder (its content is read from the

@@ -64,8 +64,17 @@ void CSuperList::setRemovingRowHandler(RemovingRowHandler handler)
 
 void CSuperList::AddItemRow(const QString& uniqueID)
 {
-    addItem(uniqueID);
+    addRow(uniqueID);
     Q_EMIT menuEnablingChanged();
+}
+
+void CSuperList::addRow(const QString& uniqueID)
+{
+    auto row = std::make_unique<QListWidgetItem>(uniqueID);
+    // The row's text is an identifier; screen readers get the item's name.
+    if (const std::shared_ptr<CFileToBurn> file = Globals::GetFileByID(uniqueID))
+        row->setData(Qt::AccessibleTextRole, file->DisplayName());
+    addItem(row.release());
 }
 
 bool CSuperList::RemovingRow(int row)
@@ -133,10 +142,14 @@ bool CSuperList::EditSelectAll()
 CSuperList::Total CSuperList::ComputeTotal(double freeBytes) const
 {
     Total total;
+    // Looked up in place: copying each item's shared_ptr costs two atomic
+    // operations per row, and the total is recomputed after every change.
+    const Globals::FileIndexMap& index = Globals::FileIndex();
     for (int row = 0; row < count(); ++row) {
-        if (const std::shared_ptr<CFileToBurn> file = Globals::GetFileByID(item(row)->text())) {
-            total.bytes += file->MyByteSize;
-            total.files += qint64(file->FileCount) + 1;
+        const auto found = index.find(item(row)->text());
+        if (found != index.end() && found->second) {
+            total.bytes += found->second->MyByteSize;
+            total.files += qint64(found->second->FileCount) + 1;
         }
     }
     total.text = QStringLiteral("Total: ") + Globals::formatBytes(total.bytes) + QStringLiteral("  for ") + QString::number(total.files)
@@ -228,7 +241,7 @@ void CSuperList::dropEvent(QDropEvent* event)
             // A symbolic link is an entry of its own even when its target is gone.
             if (info.exists() || info.isSymLink()) {
                 const std::shared_ptr<CFileToBurn> file = CFileToBurn::Create(info.filePath(), m_host);
-                addItem(file->GetUniqueID());
+                addRow(file->GetUniqueID());
                 if (m_host && m_host->VolumeName() == QStringLiteral("Untitled Volume") && !info.fileName().isEmpty())
                     m_host->SetVolumeName(info.fileName());
             }

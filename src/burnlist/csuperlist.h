@@ -92,6 +92,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void addRow(const QString& uniqueID);
     void removeRows(bool selectedOnly);
 
     BurnListHost* m_host = nullptr;

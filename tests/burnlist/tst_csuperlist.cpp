@@ -199,6 +199,7 @@ void TestCSuperList::dropAddsFilesAndFolders()
         paths << item->GetFolderitem();
     }
     QCOMPARE(paths, QStringList({ a, b, folder }));
+    QCOMPARE(m_list->item(2)->data(Qt::AccessibleTextRole).toString(), u"folder"_qs);
     QCOMPARE(m_host.volumeName, u"a.txt"_qs);
     // The folder raised the scanning flag; the drop's end lowers it, redraws
     // the disc, re-evaluates the Burn button and asks for a new total.
