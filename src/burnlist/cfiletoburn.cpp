@@ -1,11 +1,11 @@
 #include "burnlist/cfiletoburn.h"
 
 #include "app/globalpictures.h"
+#include "burner/drfile.h"
+#include "burner/drfolder.h"
 #include "burnlist/burnlisthost.h"
 #include "burnlist/fileindex.h"
 #include "burnlist/formatbytes.h"
-#include "burner/drfile.h"
-#include "burner/drfolder.h"
 
 #include <QFile>
 #include <QFileIconProvider>
