@@ -1,5 +1,7 @@
 #include "burner/diskrecordingmodule.h"
 
+#include <QCoreApplication>
+
 #include "burner/drservice.h"
 #include "burner/isoburnservice.h"
 
@@ -22,6 +24,13 @@ BurnHost*& hostSlot()
 std::vector<std::shared_ptr<CCDR>>& DRDeviceArray()
 {
     static std::vector<std::shared_ptr<CCDR>> devices(1);
+    // Device objects hold drives and QObjects: let them go while the
+    // application object still exists, not during static destruction.
+    static const bool releaseAtExit = [] {
+        qAddPostRoutine(ResetDeviceArray);
+        return true;
+    }();
+    Q_UNUSED(releaseAtExit);
     return devices;
 }
 

@@ -5,11 +5,13 @@
 #include <QThread>
 
 namespace {
-// Every live center; touched on the main thread only.
+// Every live center; touched on the main thread only. Never destroyed, so a
+// center that outlives static destruction (one held by another static) can
+// still take itself out.
 QVector<DRNotificationCenter*>& centers()
 {
-    static QVector<DRNotificationCenter*> list;
-    return list;
+    static auto* list = new QVector<DRNotificationCenter*>();
+    return *list;
 }
 } // namespace
 
