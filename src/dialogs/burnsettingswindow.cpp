@@ -148,14 +148,16 @@ BurnSettingsChoice BurnSettingsWindow::Run(QWidget* parent, const CFArrayRef& bu
         theSheet()->raise();
         return {};
     }
+    // Not WA_DeleteOnClose: answering hides the sheet and would delete it
+    // before its values are read.
     QPointer<BurnSettingsWindow> sheet = new BurnSettingsWindow(parent, burnSpeeds, mediaIsDVD);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
     theSheet() = sheet;
     sheet->exec();
     if (!sheet)
         return {};
     const BurnSettingsChoice choice = sheet->Choice();
-    sheet->close(); // deleted later, from the event loop
     theSheet().clear();
+    sheet->hide();
+    sheet->deleteLater();
     return choice;
 }
