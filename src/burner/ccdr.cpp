@@ -142,7 +142,9 @@ void CCDR::AddVirtualItem(DRFSObjectRef item)
 
 QString CCDR::ComposeVolumeName(const QString& fieldText, int popupIndex, const QString& popupText)
 {
-    if (popupIndex > 0)
+    // Only the date (1) and the running number (2) are suffixes; the
+    // separator and the reset item below them are never a name.
+    if (popupIndex == 1 || popupIndex == 2)
         return fieldText + QLatin1Char(' ') + popupText;
     return fieldText;
 }

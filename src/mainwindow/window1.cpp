@@ -68,6 +68,7 @@ Window1::Window1(QWidget* parent)
     resize(DefaultContentSize.width(), DefaultContentSize.height() + menuBar()->sizeHint().height());
 
     createControls();
+    DiskRecordingModule::SetBurnHost(this);
 
     Menu* menu = Menu::shared();
     connect(menu, &Menu::EnableMenuItems, this, &Window1::EnableMenuItems);
@@ -77,6 +78,7 @@ Window1::Window1(QWidget* parent)
 
 Window1::~Window1()
 {
+    DiskRecordingModule::SetBurnHost(nullptr);
     if (SelectedDevice)
         SelectedDevice->UnRegisterForCallback(CCallBack1);
 }
@@ -445,3 +447,9 @@ void Window1::BurnListChanged()
 }
 
 void Window1::UpdateDatabasePopup(const QString& name) { m_volumePopup->UpdateDatabasePopup(name); }
+
+QString Window1::volumeNameFieldText() const { return VolumeNameField->text(); }
+
+int Window1::databasePopupIndex() const { return DatabasePopup->currentIndex(); }
+
+QString Window1::databasePopupText() const { return DatabasePopup->currentText(); }

@@ -11,6 +11,7 @@
 // Main thread only; burner notifications arrive through CCallBack1 from the
 // event loop, also while a modal dialog waits.
 
+#include "burner/burnhost.h"
 #include "burner/ccallback.h"
 #include "burnlist/burnlisthost.h"
 #include "settings/cfobject.h"
@@ -33,7 +34,7 @@ class QTimer;
 class QToolButton;
 class VolumeNamePopup;
 
-class Window1 : public QMainWindow, public BurnListHost {
+class Window1 : public QMainWindow, public BurnListHost, public BurnHost {
     Q_OBJECT
 public:
     // Content size the window opens with, and the smallest content size a
@@ -75,6 +76,12 @@ public:
     [[nodiscard]] QString VolumeName() const override;
     void SetVolumeName(const QString& name) override;
     void BurnListChanged() override;
+
+    // BurnHost: what a burn reads of the window.
+    [[nodiscard]] QString volumeNameFieldText() const override;
+    [[nodiscard]] int databasePopupIndex() const override;
+    [[nodiscard]] QString databasePopupText() const override;
+    [[nodiscard]] CFArrayRef burnSpeeds() const override { return BurnSpeeds; }
 
     // Controls, in creation order.
     PopupMenu* DevicePopup = nullptr;
