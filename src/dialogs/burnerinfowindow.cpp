@@ -9,7 +9,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 
 constexpr QSize DesignSize { 540, 306 };
 
@@ -43,6 +44,8 @@ BurnerInfoWindow::BurnerInfoWindow(QWidget* parent)
         label->setObjectName(name);
         label->setTextFormat(Qt::PlainText);
         layout->place(label, bounds);
+        if (!caption.isEmpty())
+            Dialogs::fitFontToWidth(label);
         return label;
     };
     text(QStringLiteral("StaticText1"), QStringLiteral("Manufacturer:"), { 37, 55, 100, 20 });
@@ -90,34 +93,37 @@ BurnerInfoWindow* BurnerInfoWindow::ShowInfo(QWidget* parent, const CFDictionary
 
 BurnerInfoWindow* BurnerInfoWindow::current() { return theWindow(); }
 
-QString BurnerInfoWindow::stringFromCFBool(const CFBooleanRef& value)
-{
-    return value && value->value() ? QStringLiteral("YES") : QStringLiteral("NO");
-}
+QString BurnerInfoWindow::stringFromCFBool(const CFBooleanRef& value) { return value && value->value() ? QStringLiteral("YES") : QStringLiteral("NO"); }
 
 void BurnerInfoWindow::setup(const CFDictionaryRef& info)
 {
     if (!info)
         return;
+    // Vendor and product names can be longer than their fields.
+    auto show = [](QLabel* field, const QString& text) {
+        field->setFont(Dialogs::systemFont(12));
+        field->setText(text);
+        Dialogs::fitFontToWidth(field);
+    };
     if (const CFStringRef firmware = info->stringValue(QStringLiteral("DRDeviceFirmwareRevisionKey")))
-        FirwareText->setText(firmware->value());
+        show(FirwareText, firmware->value());
     if (const CFStringRef interconnect = info->stringValue(QStringLiteral("DRDevicePhysicalInterconnectKey")))
-        ConnectionMethodText->setText(interconnect->value());
+        show(ConnectionMethodText, interconnect->value());
     if (const CFStringRef location = info->stringValue(QStringLiteral("DRDevicePhysicalInterconnectLocationKey"))) {
-        LocationText->setText(location->value() == QLatin1String("DRDevicePhysicalInterconnectLocationInternal") ? QStringLiteral("Internal")
-                                                                                                                  : QStringLiteral("External"));
+        show(LocationText,
+            location->value() == QLatin1String("DRDevicePhysicalInterconnectLocationInternal") ? QStringLiteral("Internal") : QStringLiteral("External"));
     }
     if (const CFStringRef product = info->stringValue(QStringLiteral("DRDeviceProductNameKey")))
-        ProductNameText->setText(product->value());
+        show(ProductNameText, product->value());
     if (const CFStringRef support = info->stringValue(QStringLiteral("DRDeviceSupportLevelKey")))
-        OSSupportText->setText(support->value() == QLatin1String("DRDeviceSupportLevelAppleShipping") ? QStringLiteral("YES") : QStringLiteral("beta"));
+        show(OSSupportText, support->value() == QLatin1String("DRDeviceSupportLevelAppleShipping") ? QStringLiteral("YES") : QStringLiteral("beta"));
     if (const CFStringRef vendor = info->stringValue(QStringLiteral("DRDeviceVendorNameKey")))
-        ManufacturerText->setText(vendor->value());
+        show(ManufacturerText, vendor->value());
     if (const CFDictionaryRef capabilities = info->dictionaryValue(QStringLiteral("DRDeviceWriteCapabilitiesKey"))) {
-        UnderrunText->setText(stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanUnderrunProtectCDKey"))));
-        WriteCapableText->setText(stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDKey"))));
-        WriteCDRText->setText(stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRKey"))));
-        WriteCDRWText->setText(stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRWKey"))));
+        show(UnderrunText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanUnderrunProtectCDKey"))));
+        show(WriteCapableText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDKey"))));
+        show(WriteCDRText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRKey"))));
+        show(WriteCDRWText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRWKey"))));
     }
 }
 

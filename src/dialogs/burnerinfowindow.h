@@ -15,7 +15,8 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-class BurnerInfoWindow : public QDialog {
+class BurnerInfoWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit BurnerInfoWindow(QWidget* parent = nullptr);

@@ -10,7 +10,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 
 constexpr QSize DesignSize { 536, 166 };
 
@@ -44,6 +45,7 @@ BurnErrorWindow::BurnErrorWindow(QWidget* parent)
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     StaticText1->setFont(Dialogs::systemFont(14));
     layout->place(StaticText1, { 132, 15, 382, 27 });
+    Dialogs::fitFontToWidth(StaticText1);
 
     ErrorText = new QLabel(QStringLiteral("Label:"), this);
     ErrorText->setObjectName(QStringLiteral("ErrorText"));

@@ -12,7 +12,8 @@ class CResizeCanvas;
 class QLabel;
 class QPushButton;
 
-class BurnErrorWindow : public QDialog {
+class BurnErrorWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit BurnErrorWindow(QWidget* parent = nullptr);

@@ -10,7 +10,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 
 constexpr QSize DesignSize { 442, 128 };
 
@@ -43,6 +44,7 @@ BurnFinishedWindow::BurnFinishedWindow(QWidget* parent)
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     StaticText1->setFont(Dialogs::systemFont(14, true));
     layout->place(StaticText1, { 132, 14, 288, 26 }, A::Left | A::Top | A::Right);
+    Dialogs::fitFontToWidth(StaticText1);
 
     PushButton1 = new QPushButton(QStringLiteral("OK"), this);
     PushButton1->setObjectName(QStringLiteral("PushButton1"));

@@ -15,7 +15,8 @@ class CResizeCanvas;
 class QLabel;
 class QPushButton;
 
-class BurnFinishedWindow : public QDialog {
+class BurnFinishedWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit BurnFinishedWindow(QWidget* parent = nullptr);

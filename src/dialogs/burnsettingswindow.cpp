@@ -10,7 +10,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 QPointer<BurnSettingsWindow>& theSheet()
 {
@@ -34,6 +35,7 @@ BurnSettingsWindow::BurnSettingsWindow(QWidget* parent, CFArrayRef burnSpeeds, b
     StaticText1 = new QLabel(QStringLiteral("Burn Speed:"), this);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     StaticText1->setGeometry(20, 14, 85, 20);
+    Dialogs::fitFontToWidth(StaticText1);
 
     SpeedPopup = new PopupMenu(this);
     SpeedPopup->setObjectName(QStringLiteral("SpeedPopup"));

@@ -33,7 +33,8 @@ struct BurnSettingsChoice {
     bool Finalize = false;
 };
 
-class BurnSettingsWindow : public QDialog {
+class BurnSettingsWindow : public QDialog
+{
     Q_OBJECT
 public:
     // burnSpeeds: the disc's speeds in kilobytes per second (CFNumbers), or

@@ -12,7 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 
 constexpr QSize DesignSize { 452, 95 };
 
@@ -38,6 +39,7 @@ BurnStatusWindow::BurnStatusWindow(QWidget* parent)
     StaticText1 = new QLabel(QStringLiteral("Burn Status:"), this);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     layout->place(StaticText1, { 96, 14, 77, 20 });
+    Dialogs::fitFontToWidth(StaticText1);
 
     StatusText = new QLabel(QStringLiteral("Label:"), this);
     StatusText->setObjectName(QStringLiteral("StatusText"));

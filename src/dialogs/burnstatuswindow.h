@@ -24,7 +24,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-class BurnStatusWindow : public QDialog {
+class BurnStatusWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit BurnStatusWindow(QWidget* parent = nullptr);

@@ -16,7 +16,8 @@
 
 #include <functional>
 
-class CResizeCanvas : public Canvas {
+class CResizeCanvas : public Canvas
+{
     Q_OBJECT
 public:
     using SetPictureHandler = std::function<QImage()>;

@@ -5,14 +5,22 @@
 // Main thread only (they read the application's font and screens).
 
 #include <QFont>
+#include <QLabel>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 
-namespace Dialogs {
+namespace Dialogs
+{
 
 // The application's default family at a size in pixels.
 [[nodiscard]] QFont systemFont(int pixelSize, bool bold = false);
+
+// Makes a one-line label's font smaller, a pixel at a time down to 9 pixels,
+// until its text fits the label's width. The designed sizes were made for a
+// narrower system font than most Linux desktops have; this keeps the designed
+// bounds without cutting texts off.
+void fitFontToWidth(QLabel* label);
 
 // The main screen's bounds; a 1024 x 768 rectangle when there is no screen.
 [[nodiscard]] QRect mainScreenGeometry();

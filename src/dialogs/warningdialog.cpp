@@ -11,7 +11,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 
 const QString NoWarningKey = QStringLiteral("NoWarning");
 
@@ -86,7 +87,8 @@ void WarningDialog::Answer(bool value)
 
 void WarningDialog::reject() { Answer(false); }
 
-namespace Globals {
+namespace Globals
+{
 
 bool ShowWarningDialog(const QString& message, qint32 width, qint32 height, const QString& key)
 {

@@ -18,7 +18,8 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
-class WarningDialog : public QDialog {
+class WarningDialog : public QDialog
+{
     Q_OBJECT
 public:
     // The size the controls' bounds are given for.
@@ -48,7 +49,8 @@ private:
     AnchoredLayout* m_layout = nullptr;
 };
 
-namespace Globals {
+namespace Globals
+{
 
 // Asks the user to confirm; answers true to go ahead. A silenced key answers
 // true at once. Otherwise a new dialog of width x height pixels is shown

@@ -14,7 +14,8 @@
 
 #include <functional>
 
-class ModalAnswer : public QObject {
+class ModalAnswer : public QObject
+{
 public:
     using Action = std::function<void(QWidget* modal)>;
 

@@ -3,12 +3,14 @@
 
 #include "dialogs/burnerinfowindow.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 CFMutableDictionaryRef fullInfo()
 {
@@ -31,9 +33,8 @@ CFMutableDictionaryRef fullInfo()
 // The ten value texts in table order, joined by "|".
 QString fields(const BurnerInfoWindow& w)
 {
-    return QStringList { w.ManufacturerText->text(), w.ProductNameText->text(), w.LocationText->text(), w.ConnectionMethodText->text(),
-        w.FirwareText->text(), w.OSSupportText->text(), w.UnderrunText->text(), w.WriteCapableText->text(), w.WriteCDRText->text(),
-        w.WriteCDRWText->text() }
+    return QStringList { w.ManufacturerText->text(), w.ProductNameText->text(), w.LocationText->text(), w.ConnectionMethodText->text(), w.FirwareText->text(),
+        w.OSSupportText->text(), w.UnderrunText->text(), w.WriteCapableText->text(), w.WriteCDRText->text(), w.WriteCDRWText->text() }
         .join(QLatin1Char('|'));
 }
 
@@ -41,7 +42,8 @@ QString fields(const BurnerInfoWindow& w)
 
 Q_DECLARE_METATYPE(std::function<void(CFMutableDictionary&)>)
 
-class TestBurnerInfoWindow : public QObject {
+class TestBurnerInfoWindow : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -61,13 +63,13 @@ private Q_SLOTS:
         using Change = std::function<void(CFMutableDictionary&)>;
         auto caps = [](CFMutableDictionary& info) { return cf_cast<CFMutableDictionary>(info.value(QStringLiteral("DRDeviceWriteCapabilitiesKey"))); };
 
-        QTest::newRow("full") << Change([](CFMutableDictionary&) { }) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES|YES|YES|YES|NO";
+        QTest::newRow("full") << Change([](CFMutableDictionary&) {}) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES|YES|YES|YES|NO";
         QTest::newRow("other location is External") << Change([](CFMutableDictionary& i) {
             i.setString(QStringLiteral("DRDevicePhysicalInterconnectLocationKey"), QStringLiteral("DRDevicePhysicalInterconnectLocationExternal"));
         }) << "ACME|DiscWriter 52x|External|ATAPI|1.07|YES|YES|YES|YES|NO";
-        QTest::newRow("unknown location text is External") << Change([](CFMutableDictionary& i) {
-            i.setString(QStringLiteral("DRDevicePhysicalInterconnectLocationKey"), QStringLiteral("Unknown"));
-        }) << "ACME|DiscWriter 52x|External|ATAPI|1.07|YES|YES|YES|YES|NO";
+        QTest::newRow("unknown location text is External")
+            << Change([](CFMutableDictionary& i) { i.setString(QStringLiteral("DRDevicePhysicalInterconnectLocationKey"), QStringLiteral("Unknown")); })
+            << "ACME|DiscWriter 52x|External|ATAPI|1.07|YES|YES|YES|YES|NO";
         QTest::newRow("other support level is beta") << Change([](CFMutableDictionary& i) {
             i.setString(QStringLiteral("DRDeviceSupportLevelKey"), QStringLiteral("DRDeviceSupportLevelVendorSupported"));
         }) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|beta|YES|YES|YES|NO";
@@ -80,12 +82,12 @@ private Q_SLOTS:
         QTest::newRow("entry not a boolean reads NO") << Change([caps](CFMutableDictionary& i) {
             caps(i)->setString(QStringLiteral("DRDeviceCanWriteCDKey"), QStringLiteral("true"));
         }) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES|YES|NO|YES|NO";
-        QTest::newRow("no capabilities: four fields empty") << Change([](CFMutableDictionary& i) {
-            i.removeValue(QStringLiteral("DRDeviceWriteCapabilitiesKey"));
-        }) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES||||";
-        QTest::newRow("capabilities not a dictionary") << Change([](CFMutableDictionary& i) {
-            i.setBoolean(QStringLiteral("DRDeviceWriteCapabilitiesKey"), true);
-        }) << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES||||";
+        QTest::newRow("no capabilities: four fields empty")
+            << Change([](CFMutableDictionary& i) { i.removeValue(QStringLiteral("DRDeviceWriteCapabilitiesKey")); })
+            << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES||||";
+        QTest::newRow("capabilities not a dictionary")
+            << Change([](CFMutableDictionary& i) { i.setBoolean(QStringLiteral("DRDeviceWriteCapabilitiesKey"), true); })
+            << "ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES||||";
         QTest::newRow("missing and mistyped texts stay empty") << Change([](CFMutableDictionary& i) {
             i.removeValue(QStringLiteral("DRDeviceVendorNameKey"));
             i.setNumber(QStringLiteral("DRDeviceProductNameKey"), 7);
@@ -137,6 +139,11 @@ private Q_SLOTS:
         QCOMPARE(window->PushButton1->geometry(), QRect(451, 271, 69, 20));
         QCOMPARE(fields(*window), QStringLiteral("ACME|DiscWriter 52x|Internal|ATAPI|1.07|YES|YES|YES|YES|NO"));
         QCOMPARE(BurnerInfoWindow::current(), window.data());
+        // No caption is cut off by its designed width (the font shrinks instead).
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width() || label->font().pixelSize() == 9,
+                qPrintable(label->objectName()));
+        }
 
         QTest::keyClick(window, Qt::Key_Return);
         QVERIFY(!BurnerInfoWindow::current());

@@ -8,12 +8,14 @@
 #include "dialogs/cresizecanvas.h"
 #include "dialogs/dialogsupport.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
-class TestBurnResultWindows : public QObject {
+class TestBurnResultWindows : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<QWidget> m_main;
@@ -105,13 +107,15 @@ private Q_SLOTS:
         QCOMPARE(window->Canvas1->MyPicture, Globals::CDIcon_green());
         QCOMPARE(window->StaticText1->text(), QStringLiteral("The burn has completed successfully."));
         QVERIFY(window->StaticText1->font().bold());
+        QVERIFY(QFontMetrics(window->StaticText1->font()).horizontalAdvance(window->StaticText1->text()) <= 288);
         QCOMPARE(window->PushButton1->geometry(), QRect(351, 94, 69, 20));
 
         // Shown again while open (a second "done"): one window, the newer callback.
-        QCOMPARE(BurnFinishedWindow::ShowFinished(m_main.get(), [&] {
-            ++calls;
-            visibleDuringCallback = BurnFinishedWindow::current() && BurnFinishedWindow::current()->isVisible();
-        }),
+        QCOMPARE(BurnFinishedWindow::ShowFinished(m_main.get(),
+                     [&] {
+                         ++calls;
+                         visibleDuringCallback = BurnFinishedWindow::current() && BurnFinishedWindow::current()->isVisible();
+                     }),
             window);
 
         QPointer<BurnFinishedWindow> held = window;

@@ -14,7 +14,8 @@
 
 #include <limits>
 
-namespace {
+namespace
+{
 
 CFArrayRef speeds(const QVector<double>& values)
 {
@@ -43,7 +44,8 @@ QStringList names(const char* commaSeparated)
 
 } // namespace
 
-class TestBurnSettingsWindow : public QObject {
+class TestBurnSettingsWindow : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:

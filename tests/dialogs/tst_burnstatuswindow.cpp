@@ -20,7 +20,8 @@ struct CloseHandler : BurnStatusWindow {
     static auto handler() { return &CloseHandler::closeEvent; }
 };
 
-class TestBurnStatusWindow : public QObject {
+class TestBurnStatusWindow : public QObject
+{
     Q_OBJECT
 
     QWidget* m_main = nullptr;

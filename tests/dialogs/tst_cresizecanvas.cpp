@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 // Four coloured quadrants, so scaling shows where each part lands.
 QImage quadrants(QSize size)
@@ -29,7 +30,8 @@ QImage render(CResizeCanvas& canvas)
 
 } // namespace
 
-class TestCResizeCanvas : public QObject {
+class TestCResizeCanvas : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:

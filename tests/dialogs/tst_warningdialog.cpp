@@ -15,7 +15,8 @@
 #include <QScreen>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 const QString Message = QStringLiteral("Erasing this disk will erase ALL sessions and ALL data on it. Are you sure you want to erase this disk?");
 
@@ -51,7 +52,8 @@ void reply(QWidget* modal, Reply how)
 
 Q_DECLARE_METATYPE(Reply)
 
-class TestWarningDialog : public QObject {
+class TestWarningDialog : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -70,17 +72,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("storedAfter"); // "" = absent
         QTest::addColumn<bool>("shownAgain");
 
-        QTest::newRow("absent, Do It") << "DVDWarningKey" << "" << Reply::DoIt << true << true << "" << true;
-        QTest::newRow("absent, Cancel") << "DVDWarningKey" << "" << Reply::Cancel << true << false << "" << true;
-        QTest::newRow("True: no dialog") << "DVDWarningKey" << "True" << Reply::Cancel << false << true << "True" << false;
-        QTest::newRow("False: shown") << "AbortWarningKey" << "False" << Reply::DoIt << true << true << "False" << true;
-        QTest::newRow("other text: shown") << "nothing" << "yes" << Reply::DoIt << true << true << "yes" << true;
-        QTest::newRow("silenced with Do It") << "nothing" << "" << Reply::TickThenDoIt << true << true << "True" << false;
-        QTest::newRow("silenced with Cancel") << "AbortWarningKey" << "" << Reply::TickThenCancel << true << false << "True" << false;
-        QTest::newRow("NoWarning never silenced") << "NoWarning" << "" << Reply::TickThenDoIt << true << true << "" << true;
-        QTest::newRow("NoWarning, Cancel") << "NoWarning" << "" << Reply::TickThenCancel << true << false << "" << true;
-        QTest::newRow("Return answers Do It") << "DVDWarningKey" << "" << Reply::Return << true << true << "" << true;
-        QTest::newRow("Escape answers Cancel") << "DVDWarningKey" << "" << Reply::Escape << true << false << "" << true;
+        QTest::newRow("absent, Do It") << "DVDWarningKey"
+                                       << "" << Reply::DoIt << true << true << "" << true;
+        QTest::newRow("absent, Cancel") << "DVDWarningKey"
+                                        << "" << Reply::Cancel << true << false << "" << true;
+        QTest::newRow("True: no dialog") << "DVDWarningKey"
+                                         << "True" << Reply::Cancel << false << true << "True" << false;
+        QTest::newRow("False: shown") << "AbortWarningKey"
+                                      << "False" << Reply::DoIt << true << true << "False" << true;
+        QTest::newRow("other text: shown") << "nothing"
+                                           << "yes" << Reply::DoIt << true << true << "yes" << true;
+        QTest::newRow("silenced with Do It") << "nothing"
+                                             << "" << Reply::TickThenDoIt << true << true << "True" << false;
+        QTest::newRow("silenced with Cancel") << "AbortWarningKey"
+                                              << "" << Reply::TickThenCancel << true << false << "True" << false;
+        QTest::newRow("NoWarning never silenced") << "NoWarning"
+                                                  << "" << Reply::TickThenDoIt << true << true << "" << true;
+        QTest::newRow("NoWarning, Cancel") << "NoWarning"
+                                           << "" << Reply::TickThenCancel << true << false << "" << true;
+        QTest::newRow("Return answers Do It") << "DVDWarningKey"
+                                              << "" << Reply::Return << true << true << "" << true;
+        QTest::newRow("Escape answers Cancel") << "DVDWarningKey"
+                                               << "" << Reply::Escape << true << false << "" << true;
     }
 
     void keys()
