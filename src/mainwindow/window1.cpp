@@ -365,26 +365,22 @@ void Window1::CCallBack1_EMediaReady(const QString& name, const CFDictionaryRef&
 
 void Window1::DoBurnButton() { BurnButton->setEnabled(MediaAvailable && MediaAppendable && ListBox1->count() > 0 && !Burning); }
 
-void Window1::Canvas1_Paint(QPainter& g)
+QVector<Window1::CanvasLine> Window1::CanvasLines() const
 {
-    const int width = Canvas1->width();
+    QVector<CanvasLine> lines;
     const int height = Canvas1->height();
     QFont font = Canvas1->font();
-    auto setFont = [&](int size, bool bold) {
-        font.setPixelSize(size);
-        font.setBold(bold);
-        g.setFont(font);
-        return g.fontMetrics().ascent();
+    int size = 0;
+    bool bold = false;
+    // Sets the size and weight of the following lines; answers the ascent.
+    auto setFont = [&](int pixelSize, bool isBold) {
+        size = pixelSize;
+        bold = isBold;
+        font.setPixelSize(pixelSize);
+        font.setBold(isBold);
+        return QFontMetrics(font).ascent();
     };
-    // Every line is drawn embossed and centred: a shadow one pixel down and
-    // right, then the text in the normal text colour.
-    auto line = [&](const QString& text, int baseline, QColor shadow = QColor(255, 255, 255)) {
-        const int x = width / 2 - g.fontMetrics().horizontalAdvance(text) / 2;
-        g.setPen(shadow);
-        g.drawText(x + 1, baseline + 1, text);
-        g.setPen(palette().color(QPalette::WindowText));
-        g.drawText(x, baseline, text);
-    };
+    auto line = [&](const QString& text, int baseline, QColor shadow = QColor(255, 255, 255)) { lines.append({ text, size, bold, baseline, shadow }); };
     auto twoLinesCentred = [&](const QString& first, const QString& second) {
         const int ascent = setFont(16, false);
         const int y = height / 2 - ascent / 2;
@@ -397,7 +393,7 @@ void Window1::Canvas1_Paint(QPainter& g)
     } else if (m_scanningFolder) {
         twoLinesCentred(QStringLiteral("Scanning"), QStringLiteral("Folder"));
     } else if (!SelectedDevice) {
-        return;
+        // nothing over the disc
     } else if (Burning) {
         line(QStringLiteral("Burning"), setFont(18, false) + 15);
     } else if (!MediaAvailable) {
@@ -418,6 +414,24 @@ void Window1::Canvas1_Paint(QPainter& g)
         const int ascent = setFont(18, false);
         line(QStringLiteral("DVD's Not"), ascent + 5);
         line(QStringLiteral("Supported Yet"), ascent + 5 + ascent);
+    }
+    return lines;
+}
+
+void Window1::Canvas1_Paint(QPainter& g)
+{
+    QFont font = Canvas1->font();
+    for (const CanvasLine& l : CanvasLines()) {
+        font.setPixelSize(l.size);
+        font.setBold(l.bold);
+        g.setFont(font);
+        // Embossed and centred: a shadow one pixel down and right, then the
+        // text in the normal text colour.
+        const int x = Canvas1->width() / 2 - g.fontMetrics().horizontalAdvance(l.text) / 2;
+        g.setPen(l.shadow);
+        g.drawText(x + 1, l.baseline + 1, l.text);
+        g.setPen(palette().color(QPalette::WindowText));
+        g.drawText(x, l.baseline, l.text);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "settings/cfobject.h"
 #include "settings/cxml.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -119,6 +120,17 @@ public:
     bool FindingDevices = false;
     CXMLRef MyXML;
     bool WindowBoundsUpdating = false;
+
+    // The lines written over the disc picture for the current state, in
+    // drawing order: text, pixel size, bold, baseline and shadow colour.
+    struct CanvasLine {
+        QString text;
+        int size;
+        bool bold;
+        int baseline;
+        QColor shadow;
+    };
+    [[nodiscard]] QVector<CanvasLine> CanvasLines() const;
 
     [[nodiscard]] VolumeNamePopup* volumeNamePopup() const { return m_volumePopup.get(); }
 

@@ -33,7 +33,16 @@ int FakeDevice::AcquireExclusiveAccess()
 {
     const int result = acquireCalls < acquireResults.size() ? acquireResults.at(acquireCalls) : 0;
     ++acquireCalls;
+    if (callLog)
+        callLog->append(QStringLiteral("acquire ") + logName);
     return result;
+}
+
+void FakeDevice::ReleaseExclusiveAccess()
+{
+    ++releaseCalls;
+    if (callLog)
+        callLog->append(QStringLiteral("release ") + logName);
 }
 
 int FakeDevice::EjectMedia()

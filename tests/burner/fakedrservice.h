@@ -34,7 +34,7 @@ public:
     [[nodiscard]] CFDictionaryRef Info() const override { return info; }
     [[nodiscard]] CFDictionaryRef Status() override { return status; }
     [[nodiscard]] int AcquireExclusiveAccess() override;
-    void ReleaseExclusiveAccess() override { ++releaseCalls; }
+    void ReleaseExclusiveAccess() override;
     [[nodiscard]] int EjectMedia() override;
     [[nodiscard]] DRBurnRef Burn() override;
     [[nodiscard]] DREraseRef Erase() override;
@@ -54,6 +54,10 @@ public:
     int ejectCalls = 0;
     QVector<std::shared_ptr<FakeBurn>> burns;
     QVector<std::shared_ptr<FakeErase>> erases;
+    // When set, every acquire and release is recorded as "acquire <name>" or
+    // "release <name>", so tests can check the order across devices.
+    QStringList* callLog = nullptr;
+    QString logName;
 };
 
 class FakeDRService final : public DRService {
