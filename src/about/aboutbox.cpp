@@ -96,7 +96,8 @@ AboutBox::AboutBox(const QUrl& homepage, QWidget* parent)
     Canvas1->installEventFilter(this);
     // The address is centred in the label; cut to the click area's width it
     // lies wholly inside the click area, so every part of it is clickable.
-    const QString address = homepage.toString();
+    // A file address reads best as its path.
+    const QString address = homepage.toDisplayString(QUrl::PreferLocalFile);
     StaticText2->setText(StaticText2->fontMetrics().elidedText(address, Qt::ElideMiddle, Canvas1->width()));
     StaticText2->setToolTip(address);
     Canvas1->setToolTip(address);

@@ -30,8 +30,8 @@ public:
     // size: screen / 2 - window / 2 on each axis, integer halves.
     [[nodiscard]] static QPoint CentredPosition(QSize screen, QSize window);
 
-    // The home page address; StaticText2 shows it, elided in the middle when
-    // it is wider than the link's click area.
+    // The home page address; StaticText2 shows it (a file address as its
+    // path), elided in the middle when wider than the link's click area.
     [[nodiscard]] QUrl Homepage() const { return m_homepage; }
 
     Canvas* CResizeCanvas1 = nullptr;
