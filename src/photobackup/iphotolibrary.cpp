@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -46,6 +47,21 @@ QString imagePath(const CFDictionaryRef& image)
     return path ? path->value() : QString();
 }
 
+qint64 fileLength(const QString& path)
+{
+    if (path.isEmpty())
+        return 0;
+    // A plain stat: tens of thousands of them are made for a large library.
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    return ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<qint64>(st.st_size) : 0;
+}
+
+qint64 keySeconds(double totalSeconds)
+{
+    return std::llround(std::clamp(totalSeconds, 0.0, static_cast<double>(kMaxDateKey)));
+}
+
 } // namespace
 
 QString IPhotoLibrary::Message(int number)
@@ -70,7 +86,7 @@ QString IPhotoLibrary::DateKey(double totalSeconds, const QString& imageKey)
 {
     // Keys outside twelve digits (or negative) would no longer sort as text;
     // such dates lie before 1904 or thirty thousand years ahead.
-    const qint64 seconds = std::llround(std::clamp(totalSeconds, 0.0, static_cast<double>(kMaxDateKey)));
+    const qint64 seconds = keySeconds(totalSeconds);
     QString key;
     key.reserve(kDateDigits + 1 + imageKey.size());
     key += QStringLiteral("%1").arg(seconds, kDateDigits, 10, QLatin1Char('0'));
@@ -128,23 +144,34 @@ std::unique_ptr<IPhotoLibrary> IPhotoLibrary::Load(const QString& libraryFolder,
     const CFDictionary& images = *library->ImageDictionary;
     const qsizetype n = images.count();
     std::optional<double> lo, hi;
-    QStringList keys;
-    keys.reserve(n);
+    struct Entry {
+        QString key;
+        DatedImage dated;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<size_t>(n));
+    library->m_fileLengths.reserve(n);
     for (qsizetype i = 0; i < n; ++i) {
         const auto& [key, value] = images.entryAt(i);
-        const auto image = cf_cast<CFDictionary>(value);
+        auto image = cf_cast<CFDictionary>(value);
         const auto date = image ? image->numberValue(kDate) : nullptr;
         const double d = date ? date->toDouble() : 0;
         if (!date || !std::isfinite(d))
             return fail(LoadError::NotUnderstood, QStringLiteral("image %1 has no date").arg(key));
-        keys.append(DateKey(start + d, key));
+        library->m_fileLengths.insert(image.get(), fileLength(imagePath(image)));
+        entries.push_back({ DateKey(start + d, key), { keySeconds(start + d), std::move(image) } });
         lo = lo ? std::min(*lo, d) : d;
         hi = hi ? std::max(*hi, d) : d;
     }
     library->DatabaseStartDate = Date::fromTotalSeconds(start + lo.value_or(0));
     library->DatabaseEndDate = Date::fromTotalSeconds(start + hi.value_or(0));
-    std::sort(keys.begin(), keys.end());
-    library->SortedImagesByDate = std::move(keys);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    library->SortedImagesByDate.reserve(n);
+    library->m_byDate.reserve(n);
+    for (Entry& entry : entries) {
+        library->SortedImagesByDate.append(std::move(entry.key));
+        library->m_byDate.append(std::move(entry.dated));
+    }
     library->BuildRollDictionary();
     if (error)
         *error = LoadError::None;
@@ -177,25 +204,18 @@ void IPhotoLibrary::BuildRollDictionary()
 QVector<CFDictionaryRef> IPhotoLibrary::ImagesByDates(QDate start, QDate end) const
 {
     QVector<CFDictionaryRef> result;
-    if (!start.isValid() || !end.isValid() || !ImageDictionary)
+    if (!start.isValid() || !end.isValid())
         return result;
     const auto a = static_cast<qint64>(std::floor(Date(start.year(), start.month(), start.day(), 0, 0, 0).TotalSeconds()));
     const auto b = static_cast<qint64>(std::floor(Date(end.year(), end.month(), end.day(), 23, 59, 59).TotalSeconds()));
     if (b < a)
         return result;
-    // The keys begin with twelve digits, so the first key not below the
-    // twelve digits of a is the first image of the range.
-    const QString from = QStringLiteral("%1").arg(std::clamp<qint64>(a, 0, kMaxDateKey), kDateDigits, 10, QLatin1Char('0'));
-    auto it = std::lower_bound(SortedImagesByDate.cbegin(), SortedImagesByDate.cend(), from);
-    for (; it != SortedImagesByDate.cend(); ++it) {
-        const qint64 v = QStringView(*it).left(kDateDigits).toLongLong();
-        if (v > b)
-            break;
-        if (v < a)
-            continue;
-        if (auto image = ImageDictionary->dictionaryValue(QStringView(*it).mid(kDateDigits + 1).toString()))
-            result.append(std::move(image));
-    }
+    // The seconds ascend with the sorted keys: the range is one run of them.
+    auto it = std::lower_bound(m_byDate.cbegin(), m_byDate.cend(), a, [](const DatedImage& image, qint64 seconds) { return image.seconds < seconds; });
+    const auto last = std::upper_bound(it, m_byDate.cend(), b, [](qint64 seconds, const DatedImage& image) { return seconds < image.seconds; });
+    result.reserve(last - it);
+    for (; it != last; ++it)
+        result.append(it->image);
     return result;
 }
 
@@ -224,18 +244,13 @@ QVector<CFDictionaryRef> IPhotoLibrary::ImagesOf(const QVector<CFDictionaryRef>&
 
 qint64 IPhotoLibrary::ImageFileLength(const CFDictionaryRef& image) const
 {
-    const QString path = image ? imagePath(image) : QString();
-    if (path.isEmpty())
+    if (!image)
         return 0;
-    const auto cached = m_fileLengths.constFind(path);
-    if (cached != m_fileLengths.constEnd())
-        return *cached;
-    // One stat per file: a selection of a whole library asks for tens of
-    // thousands of them.
-    struct stat st {};
-    const QByteArray native = QFile::encodeName(path);
-    const qint64 length = ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<qint64>(st.st_size) : 0;
-    m_fileLengths.insert(path, length);
+    const auto known = m_fileLengths.constFind(image.get());
+    if (known != m_fileLengths.constEnd())
+        return *known;
+    const qint64 length = fileLength(imagePath(image));
+    m_fileLengths.insert(image.get(), length);
     return length;
 }
 

@@ -97,7 +97,8 @@ public:
     [[nodiscard]] QVector<CFDictionaryRef> ImagesOf(const QVector<CFDictionaryRef>& rollsOrAlbums) const;
 
     // The length of the image's file ("ImagePath"); 0 when it is missing or
-    // cannot be read. Lengths are remembered for the life of the library.
+    // is no regular file. Every image's length is read once, by Load, so
+    // that a selection of a whole library adds them up at once.
     [[nodiscard]] qint64 ImageFileLength(const CFDictionaryRef& image) const;
     [[nodiscard]] double TotalBytes(const QVector<CFDictionaryRef>& images) const;
 
@@ -115,5 +116,14 @@ public:
 private:
     IPhotoLibrary() = default;
 
-    mutable QHash<QString, qint64> m_fileLengths;
+    // The images in the order of SortedImagesByDate, with the seconds of
+    // their keys: a date range is found by binary search without reading
+    // any text.
+    struct DatedImage {
+        qint64 seconds;
+        CFDictionaryRef image;
+    };
+    QVector<DatedImage> m_byDate;
+    // File length per image dictionary of the master image list.
+    mutable QHash<const CFDictionary*, qint64> m_fileLengths;
 };
