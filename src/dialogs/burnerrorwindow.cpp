@@ -69,10 +69,10 @@ BurnErrorWindow* BurnErrorWindow::ShowError(QWidget* parent, const QString& mess
     if (!theWindow()) {
         theWindow() = new BurnErrorWindow(parent);
         theWindow()->setAttribute(Qt::WA_DeleteOnClose);
+        theWindow()->Open();
     }
     BurnErrorWindow* window = theWindow();
     window->ErrorText->setText(message);
-    window->Open();
     window->show();
     window->raise();
     window->activateWindow();

@@ -26,7 +26,8 @@ public:
     // The open error window, or nullptr.
     [[nodiscard]] static BurnErrorWindow* current();
 
-    // The Open event: places the window on the main screen.
+    // The Open event: places the window on the main screen. Runs when the
+    // window is made; a window brought forward stays where the user put it.
     void Open();
 
     void reject() override;

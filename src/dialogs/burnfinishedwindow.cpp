@@ -60,11 +60,11 @@ BurnFinishedWindow* BurnFinishedWindow::ShowFinished(QWidget* parent, std::funct
     if (!theWindow()) {
         theWindow() = new BurnFinishedWindow(parent);
         theWindow()->setAttribute(Qt::WA_DeleteOnClose);
+        theWindow()->Open();
     }
     BurnFinishedWindow* window = theWindow();
     window->m_onOK = std::move(onOK);
     window->m_answered = false;
-    window->Open();
     window->show();
     window->raise();
     window->activateWindow();

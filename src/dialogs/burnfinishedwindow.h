@@ -28,7 +28,8 @@ public:
     // The open finished window, or nullptr.
     [[nodiscard]] static BurnFinishedWindow* current();
 
-    // The Open event: places the window on the main screen.
+    // The Open event: places the window on the main screen. Runs when the
+    // window is made; a window brought forward stays where the user put it.
     void Open();
 
     // The Action event of PushButton1: runs the callback, then closes.
