@@ -132,6 +132,7 @@ void Window1::createControls()
                                                    "QToolButton:disabled { color: palette(mid); }"));
     BurnerInfoButton->setEnabled(false);
     m_layout->place(BurnerInfoButton, { 542, 8, 20, 20 }, A::Right);
+    connect(BurnerInfoButton, &QToolButton::clicked, this, &Window1::BurnerInfoButton_Action);
 
     auto makeBevel = [&](const QString& name, const QString& caption, int top, bool bold) {
         auto* button = new QPushButton(caption, m_content);
@@ -145,6 +146,9 @@ void Window1::createControls()
     EjectButton = makeBevel(QStringLiteral("EjectButton"), QStringLiteral("Eject"), 154, false);
     EraseButton = makeBevel(QStringLiteral("EraseButton"), QStringLiteral("Erase"), 182, false);
     BurnButton = makeBevel(QStringLiteral("BurnButton"), QStringLiteral("Burn"), 210, true);
+    connect(EjectButton, &QPushButton::clicked, this, &Window1::EjectButton_Action);
+    connect(EraseButton, &QPushButton::clicked, this, &Window1::EraseButton_Action);
+    connect(BurnButton, &QPushButton::clicked, this, &Window1::BurnButton_Action);
 
     StaticText2 = new QLabel(QStringLiteral("Volume Name:"), m_content);
     StaticText2->setObjectName(QStringLiteral("StaticText2"));
@@ -177,6 +181,7 @@ void Window1::createControls()
     connect(CalculateTotalTimer, &QTimer::timeout, this, &Window1::CalculateTotalTimer_Action);
     BurnRetryTimer = singleShotTimer(this, 2500);
     BurnRetryTimer->setObjectName(QStringLiteral("BurnRetryTimer"));
+    connect(BurnRetryTimer, &QTimer::timeout, this, &Window1::BurnRetryTimer_Action);
     BuildPopupTimer = singleShotTimer(this, 300);
     BuildPopupTimer->setObjectName(QStringLiteral("BuildPopupTimer"));
 
@@ -329,9 +334,15 @@ void Window1::DevicePopup_Change()
 
 void Window1::CCallBack1_EMediaReady(const QString& name, const CFDictionaryRef& info)
 {
-    if (name != QLatin1String("DRDeviceStatusChangedNotification"))
-        return; // burn and erase progress are handled by the burn workflow
-    if (!info)
+    if (name == QLatin1String("DRBurnStatusChangedNotification")) {
+        BurnStatusChanged(info);
+        return;
+    }
+    if (name == QLatin1String("DREraseStatusChangedNotification")) {
+        EraseStatusChanged(info);
+        return;
+    }
+    if (name != QLatin1String("DRDeviceStatusChangedNotification") || !info)
         return;
 
     CalculateTotalTimer->start();

@@ -24,6 +24,7 @@
 #include <memory>
 
 class AnchoredLayout;
+class BurnStatusWindow;
 class Canvas;
 class CCDR;
 class CSuperList;
@@ -65,6 +66,18 @@ public:
     // Recomputes the total line against the free space; true when the list fits.
     bool CalculateTotal();
     void UpdateDatabasePopup(const QString& name);
+
+    // Burn workflow, eject, erase and burner information.
+    void BurnButton_Action();
+    void EjectButton_Action();
+    void EraseButton_Action();
+    void BurnerInfoButton_Action();
+    // Puts the text into the status line of the open status sheet, if any.
+    void SetStatus(const QString& text);
+    void UpdateProgressbar(const CFDictionaryRef& status);
+    // Reports the operation's first error, or arms the retry of a burn
+    // refused before anything was written.
+    void HandleBurnError(const CFDictionaryRef& status);
 
     // Menu handling.
     void EnableMenuItems();
@@ -118,6 +131,8 @@ public:
     qint32 BurnState = 0;
     bool LastBurnError = false;
     bool FindingDevices = false;
+    // The status sheet of the running burn or erase; null once it closed.
+    QPointer<BurnStatusWindow> StatusWindow;
     CXMLRef MyXML;
     bool WindowBoundsUpdating = false;
 
@@ -143,6 +158,13 @@ private:
     void createControls();
     void Canvas1_Paint(QPainter& g);
     void CalculateTotalTimer_Action();
+    void BurnRetryTimer_Action();
+    void BurnStatusChanged(const CFDictionaryRef& status);
+    void EraseStatusChanged(const CFDictionaryRef& status);
+    void FinishOperation();
+    void OpenStatusWindow();
+    void CloseStatusWindow();
+    void StatusWindow_Abort();
     void StoreBounds(bool position, bool size);
 
     QWidget* m_content = nullptr;
