@@ -1,5 +1,6 @@
 #include "photobackup/monthcalendar.h"
 
+#include <QHeaderView>
 #include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
@@ -11,20 +12,35 @@ MonthCalendar::MonthCalendar(QWidget* parent)
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     setGridVisible(false);
-    // The calendar has to fit 135 x 143 pixels: small type throughout.
+    // The calendar has to fit 135 x 143 pixels: small type throughout. The
+    // navigation bar and the day table were given their fonts when they were
+    // made, so each part gets the small one itself.
     QFont small = font();
     small.setPixelSize(9);
     setFont(small);
-    // Weekends in the same colour as the other days.
+    for (QWidget* part : findChildren<QWidget*>())
+        part->setFont(small);
+    QFont bold = small;
+    bold.setBold(true);
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        button->setFont(bold);
+        button->setAutoRaise(true);
+        button->setIconSize(QSize(9, 9));
+    }
+    // Every day in the small type, weekends in the colour of the other days.
     QTextCharFormat plain;
     plain.setForeground(palette().text());
-    setWeekdayTextFormat(Qt::Saturday, plain);
-    setWeekdayTextFormat(Qt::Sunday, plain);
-    // The month and year buttons and the arrows of the navigation bar take
-    // the least room they can.
-    for (QToolButton* button : findChildren<QToolButton*>()) {
-        button->setAutoRaise(true);
-        button->setIconSize(QSize(10, 10));
+    plain.setFont(small);
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
+        setWeekdayTextFormat(static_cast<Qt::DayOfWeek>(day), plain);
+    QTextCharFormat header = headerTextFormat();
+    header.setFont(small);
+    setHeaderTextFormat(header);
+    // Seven columns of 19 pixels: narrower than the header's default least
+    // section size.
+    for (QTableView* days : findChildren<QTableView*>()) {
+        days->horizontalHeader()->setMinimumSectionSize(1);
+        days->verticalHeader()->setMinimumSectionSize(1);
     }
 }
 
