@@ -1,10 +1,12 @@
 #include "app/capplication.h"
 
+#include "about/aboutbox.h"
 #include "app/globalpictures.h"
 #include "burner/diskrecordingmodule.h"
 #include "burnlist/fileindex.h"
 #include "mainwindow/menu.h"
 #include "mainwindow/window1.h"
+#include "photobackup/iphotowindow.h"
 #include "settings/usermessage.h"
 #include "settings/xmlmodule.h"
 
@@ -99,6 +101,7 @@ QUrl CApplication::HomepageAddress()
 
 bool CApplication::AppleAboutKestrow()
 {
+    AboutBox::ShowShared(HomepageAddress(), m_window);
     return true;
 }
 
@@ -110,5 +113,7 @@ bool CApplication::AppleKestrowHomepage()
 
 bool CApplication::FileBackupiPhotoImages()
 {
+    if (m_window)
+        IPhotoWindow::ShowShared(m_window->ListBox1, m_window, m_window);
     return true;
 }

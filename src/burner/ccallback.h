@@ -9,7 +9,6 @@
 #include <QMetaType>
 #include <QObject>
 
-Q_DECLARE_METATYPE(CFDictionaryRef)
 
 class CCallBack : public QObject, public CCallBackInterface {
     Q_OBJECT

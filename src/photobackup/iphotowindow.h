@@ -35,7 +35,6 @@ class QTabWidget;
 class QTimer;
 class StripedListBox;
 
-Q_DECLARE_METATYPE(CFDictionaryRef)
 
 class IPhotoWindow : public QDialog {
     Q_OBJECT

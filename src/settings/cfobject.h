@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 
@@ -242,3 +243,6 @@ public:
     void setNumber(const QString& key, qint64 value) { setValue(key, CFNumber::create(value)); }
     void setReal(const QString& key, double value) { setValue(key, CFNumber::create(value)); }
 };
+
+// Dictionaries travel in queued signals and test tables.
+Q_DECLARE_METATYPE(CFDictionaryRef)
