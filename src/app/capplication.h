@@ -12,7 +12,8 @@
 #include <QPointer>
 #include <QString>
 
-class CApplication : public QApplication {
+class CApplication : public QApplication
+{
     Q_OBJECT
 public:
     CApplication(int& argc, char** argv);

@@ -5,61 +5,63 @@
 #include <QPainter>
 #include <QStyle>
 
-namespace Globals {
-
-namespace {
-
-struct Pictures {
-    QImage normal, grey, red, green, smallAlert, smallBlueFolder;
-};
-
-Pictures& pictures()
+namespace Globals
 {
-    static Pictures p;
-    return p;
-}
 
-// The source pictures are read once on first use and then kept.
-const QImage& sourcePicture(const QString& name)
+namespace
 {
-    static QHash<QString, QImage> cache;
-    auto it = cache.find(name);
-    if (it == cache.end()) {
-        QImage image(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"));
-        if (name == QLatin1String("bluefolder"))
-            image = whiteTransparent(image);
-        it = cache.insert(name, image);
-    }
-    return it.value();
-}
 
-// A 128 x 128 disc: the coloured picture scaled from cd1's rectangle, its
-// alpha taken from the disc's mask.
-QImage buildDisc(const QString& colouredName)
-{
-    const QImage& cd1 = sourcePicture(QStringLiteral("cd1"));
-    const QImage& coloured = sourcePicture(colouredName);
-    const QImage& mask = sourcePicture(QStringLiteral("cd1alpha"));
+    struct Pictures {
+        QImage normal, grey, red, green, smallAlert, smallBlueFolder;
+    };
 
-    QImage disc(128, 128, QImage::Format_ARGB32);
-    disc.fill(Qt::white);
+    Pictures& pictures()
     {
-        QPainter p(&disc);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(0, 0, 128, 128), coloured, QRectF(0, 0, cd1.width(), cd1.height()));
+        static Pictures p;
+        return p;
     }
-    // The mask's grey level is the disc's opacity (white opaque). Copied pixel
-    // by pixel: painting into a grey-scale image or setAlphaChannel dither the
-    // edge into a dotted rim.
-    const QImage alpha = mask.convertToFormat(QImage::Format_Grayscale8).scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    for (int y = 0; y < 128; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(disc.scanLine(y));
-        const uchar* a = alpha.constScanLine(y);
-        for (int x = 0; x < 128; ++x)
-            line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), a[x]);
+
+    // The source pictures are read once on first use and then kept.
+    const QImage& sourcePicture(const QString& name)
+    {
+        static QHash<QString, QImage> cache;
+        auto it = cache.find(name);
+        if (it == cache.end()) {
+            QImage image(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"));
+            if (name == QLatin1String("bluefolder"))
+                image = whiteTransparent(image);
+            it = cache.insert(name, image);
+        }
+        return it.value();
     }
-    return disc;
-}
+
+    // A 128 x 128 disc: the coloured picture scaled from cd1's rectangle, its
+    // alpha taken from the disc's mask.
+    QImage buildDisc(const QString& colouredName)
+    {
+        const QImage& cd1 = sourcePicture(QStringLiteral("cd1"));
+        const QImage& coloured = sourcePicture(colouredName);
+        const QImage& mask = sourcePicture(QStringLiteral("cd1alpha"));
+
+        QImage disc(128, 128, QImage::Format_ARGB32);
+        disc.fill(Qt::white);
+        {
+            QPainter p(&disc);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(QRectF(0, 0, 128, 128), coloured, QRectF(0, 0, cd1.width(), cd1.height()));
+        }
+        // The mask's grey level is the disc's opacity (white opaque). Copied pixel
+        // by pixel: painting into a grey-scale image or setAlphaChannel dither the
+        // edge into a dotted rim.
+        const QImage alpha = mask.convertToFormat(QImage::Format_Grayscale8).scaled(128, 128, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        for (int y = 0; y < 128; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(disc.scanLine(y));
+            const uchar* a = alpha.constScanLine(y);
+            for (int x = 0; x < 128; ++x)
+                line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), a[x]);
+        }
+        return disc;
+    }
 
 } // namespace
 

@@ -7,7 +7,8 @@
 
 #include <QImage>
 
-namespace Globals {
+namespace Globals
+{
 
 // The four 128 x 128 disc pictures, alpha taken from the disc's mask.
 const QImage& CDIcon_normal();

@@ -13,7 +13,8 @@
 #include <QSize>
 #include <QWidget>
 
-class AnchoredLayout : public QObject {
+class AnchoredLayout : public QObject
+{
     Q_OBJECT
 public:
     enum Anchor { Left = 1, Top = 2, Right = 4, Bottom = 8 };

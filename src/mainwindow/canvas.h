@@ -8,7 +8,8 @@
 
 #include <functional>
 
-class Canvas : public QWidget {
+class Canvas : public QWidget
+{
     Q_OBJECT
 public:
     using PaintHook = std::function<void(QPainter&)>;

@@ -16,7 +16,8 @@
 #include <QMenuBar>
 #include <QObject>
 
-class Menu : public QObject {
+class Menu : public QObject
+{
     Q_OBJECT
 public:
     static Menu* shared();

@@ -19,7 +19,8 @@ void PopupMenu::SelectIndex(int index)
     Q_EMIT Change();
 }
 
-namespace Globals {
+namespace Globals
+{
 
 bool SetupPopup(PopupMenu* popup, const QString& text)
 {

@@ -6,7 +6,8 @@
 
 #include <QComboBox>
 
-class PopupMenu : public QComboBox {
+class PopupMenu : public QComboBox
+{
     Q_OBJECT
 public:
     explicit PopupMenu(QWidget* parent = nullptr);
@@ -18,7 +19,8 @@ Q_SIGNALS:
     void Change();
 };
 
-namespace Globals {
+namespace Globals
+{
 
 // Selects the first item whose text equals text and answers true (raising the
 // popup's Change); answers false and leaves the selection alone when no item

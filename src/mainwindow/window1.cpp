@@ -22,7 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
 QPointer<Window1>& theWindow()
 {

@@ -36,7 +36,8 @@ class QTimer;
 class QToolButton;
 class VolumeNamePopup;
 
-class Window1 : public QMainWindow, public BurnListHost, public BurnHost {
+class Window1 : public QMainWindow, public BurnListHost, public BurnHost
+{
     Q_OBJECT
 public:
     // Content size the window opens with, and the smallest content size a

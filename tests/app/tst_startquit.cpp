@@ -20,7 +20,8 @@
 #include <cstring>
 #include <iostream>
 
-namespace {
+namespace
+{
 
 // --- the child: starts the application, reports, quits.
 
@@ -57,7 +58,8 @@ struct ChildResult {
 
 } // namespace
 
-class TestStartQuit : public QObject {
+class TestStartQuit : public QObject
+{
     Q_OBJECT
 
 private:
@@ -98,16 +100,10 @@ private:
         return {};
     }
 
-    static CFDictionaryRef parse(const QByteArray& data)
-    {
-        return cf_cast<CFDictionary>(PropertyList::fromData(data));
-    }
+    static CFDictionaryRef parse(const QByteArray& data) { return cf_cast<CFDictionary>(PropertyList::fromData(data)); }
 
 private Q_SLOTS:
-    void init()
-    {
-        QFile::remove(settingsPath());
-    }
+    void init() { QFile::remove(settingsPath()); }
 
     void firstStartWritesPropertyList_data()
     {
