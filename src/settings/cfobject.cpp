@@ -44,15 +44,14 @@ bool CFString::equals(const CFObject& other) const
 // --- CFNumber
 
 CFNumber::CFNumber(qint64 value)
-    : m_isInteger(true)
-    , m_integer(value)
-    , m_real(static_cast<double>(value))
+    : m_integer(value)
+    , m_isInteger(true)
 {
 }
 
 CFNumber::CFNumber(double value)
-    : m_isInteger(false)
-    , m_real(value)
+    : m_real(value)
+    , m_isInteger(false)
 {
 }
 
@@ -249,10 +248,22 @@ public:
 
 CFObjectRef CFDictionary::value(const QString& key) const
 {
-    const auto it = m_index.constFind(key);
-    if (it == m_index.constEnd())
-        return nullptr;
-    return m_entries.at(it.value()).second;
+    const qsizetype at = indexOf(key);
+    return at < 0 ? nullptr : m_entries.at(at).second;
+}
+
+qsizetype CFDictionary::indexOf(const QString& key) const
+{
+    if (m_index.isEmpty()) {
+        // A scan of a few keys is quicker than hashing, and a hash table per
+        // record would cost more memory than the record's entries.
+        for (qsizetype i = 0; i < m_entries.size(); ++i) {
+            if (m_entries.at(i).first == key)
+                return i;
+        }
+        return -1;
+    }
+    return m_index.value(key, -1);
 }
 
 QVector<QString> CFDictionary::keys() const
@@ -300,40 +311,63 @@ CFMutableDictionaryRef CFDictionary::mutableCopy() const { return deepCopyDictio
 
 void CFDictionary::setEntry(const QString& key, CFObjectRef value)
 {
-    const auto it = m_index.constFind(key);
-    if (it != m_index.constEnd()) {
-        m_entries[it.value()].second = std::move(value);
+    const qsizetype at = indexOf(key);
+    if (at >= 0) {
+        m_entries[at].second = std::move(value);
         return;
     }
-    m_index.insert(key, m_entries.size());
-    m_entries.append({ key, std::move(value) });
+    appendEntry(key, std::move(value));
 }
 
 bool CFDictionary::addEntry(const QString& key, CFObjectRef value)
 {
-    if (m_index.contains(key))
+    if (indexOf(key) >= 0)
         return false;
-    m_index.insert(key, m_entries.size());
-    m_entries.append({ key, std::move(value) });
+    appendEntry(key, std::move(value));
     return true;
+}
+
+void CFDictionary::appendEntry(const QString& key, CFObjectRef value)
+{
+    m_entries.append({ key, std::move(value) });
+    if (!m_index.isEmpty())
+        m_index.insert(key, m_entries.size() - 1);
+    else if (m_entries.size() > IndexFrom)
+        rebuildIndex();
 }
 
 void CFDictionary::removeEntry(const QString& key)
 {
-    const auto it = m_index.constFind(key);
-    if (it == m_index.constEnd())
+    const qsizetype at = indexOf(key);
+    if (at < 0)
         return;
-    const qsizetype at = it.value();
     m_entries.removeAt(at);
+    if (m_entries.size() <= IndexFrom) {
+        m_index = {};
+        return;
+    }
     m_index.remove(key);
     for (qsizetype i = at; i < m_entries.size(); ++i)
         m_index[m_entries.at(i).first] = i;
 }
 
-void CFDictionary::reserveEntries(qsizetype n)
+void CFDictionary::rebuildIndex()
 {
-    m_entries.reserve(n);
-    m_index.reserve(n);
+    m_index = {};
+    m_index.reserve(m_entries.capacity());
+    for (qsizetype i = 0; i < m_entries.size(); ++i)
+        m_index.insert(m_entries.at(i).first, i);
+}
+
+// The index, when one is due, is sized from the entries' capacity once the
+// entries outgrow IndexFrom.
+void CFDictionary::reserveEntries(qsizetype n) { m_entries.reserve(n); }
+
+void CFDictionary::squeezeEntries()
+{
+    m_entries.squeeze();
+    if (!m_index.isEmpty())
+        m_index.squeeze();
 }
 
 CFMutableDictionaryRef CFMutableDictionary::create() { return std::make_shared<CFMutableDictionary>(); }

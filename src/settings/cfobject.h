@@ -110,9 +110,13 @@ public:
     [[nodiscard]] qint32 toInt32() const;
 
 private:
+    // One of the two, as m_isInteger says: album files hold hundreds of
+    // thousands of numbers, so each one is kept as small as it can be.
+    union {
+        qint64 m_integer;
+        double m_real;
+    };
     bool m_isInteger;
-    qint64 m_integer = 0;
-    double m_real = 0;
 };
 
 class CFBoolean final : public CFObject {
@@ -185,10 +189,14 @@ public:
 };
 
 // Keys are strings. Entries keep the order in which their keys were first
-// added; lookups are by hash.
+// added. A small dictionary (up to IndexFrom entries, the usual size of a
+// record in an album file) is searched key by key; a larger one keeps a hash
+// index beside its entries.
 class CFDictionary : public CFObject {
 public:
     using Entry = std::pair<QString, CFObjectRef>;
+    // Dictionaries with more entries than this have a hash index.
+    static constexpr qsizetype IndexFrom = 16;
 
     CFDictionary() = default;
     [[nodiscard]] CFTypeID typeID() const override { return CFTypeID::Dictionary; }
@@ -196,7 +204,7 @@ public:
     [[nodiscard]] bool equals(const CFObject& other) const override;
 
     [[nodiscard]] qsizetype count() const { return m_entries.size(); }
-    [[nodiscard]] bool containsKey(const QString& key) const { return m_index.contains(key); }
+    [[nodiscard]] bool containsKey(const QString& key) const { return indexOf(key) >= 0; }
     // nullptr when the key is absent.
     [[nodiscard]] CFObjectRef value(const QString& key) const;
     // Typed lookups: nullptr when absent or of another kind.
@@ -221,9 +229,18 @@ protected:
     bool addEntry(const QString& key, CFObjectRef value);
     void removeEntry(const QString& key);
     void reserveEntries(qsizetype n);
+    // Gives back the room reserved beyond the entries there are.
+    void squeezeEntries();
+    // The place of key among the entries, or -1.
+    [[nodiscard]] qsizetype indexOf(const QString& key) const;
 
     QVector<Entry> m_entries;
+    // Empty while there are IndexFrom entries or fewer.
     QHash<QString, qsizetype> m_index;
+
+private:
+    void appendEntry(const QString& key, CFObjectRef value);
+    void rebuildIndex();
 };
 
 class CFMutableDictionary final : public CFDictionary {
