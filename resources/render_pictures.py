@@ -10,6 +10,9 @@ Pure Python (zlib only), so it runs anywhere:  python3 resources/render_pictures
   cd1alpha.png     the disc's shape as a grey-scale mask (white = opaque)
   bluefolder.png   a 32 x 32 blue folder on white (white is made transparent)
 
+and the application icon, the disc with its shape as transparency, into
+resources/icons/hicolor/<n>x<n>/apps/kestrow.png for n = 16 ... 256.
+
 The disc pictures are opaque RGB on white; the program takes their shape
 from cd1alpha.png.
 """
@@ -157,6 +160,38 @@ def render_folder():
     return rows
 
 
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def downscale_rgba(rgb_rows, alpha_rows, size):
+    """Box-filters the SIZE x SIZE disc (alpha-weighted) down to size x size RGBA rows."""
+    f = SIZE / size
+    out = []
+    for oy in range(size):
+        row = bytearray()
+        y0, y1 = int(oy * f), max(int(oy * f) + 1, int((oy + 1) * f))
+        for ox in range(size):
+            x0, x1 = int(ox * f), max(int(ox * f) + 1, int((ox + 1) * f))
+            acc = [0.0, 0.0, 0.0]
+            wsum = 0.0
+            n = 0
+            for y in range(y0, y1):
+                rgb, alpha = rgb_rows[y], alpha_rows[y]
+                for x in range(x0, x1):
+                    a = alpha[x] / 255.0
+                    wsum += a
+                    n += 1
+                    for k in range(3):
+                        acc[k] += rgb[3 * x + k] * a
+            if wsum > 0:
+                row += bytes(clamp(c / wsum) for c in acc)
+            else:
+                row += bytes((0, 0, 0))
+            row.append(clamp(255 * wsum / n))
+        out.append(row)
+    return out
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     rgb, alpha = render_disc()
@@ -166,6 +201,12 @@ def main():
     write_png(os.path.join(OUT, "cdiconred.png"), SIZE, SIZE, tint(rgb, (255, 70, 60), 0.8), 3)
     write_png(os.path.join(OUT, "cd1alpha.png"), SIZE, SIZE, alpha, 1)
     write_png(os.path.join(OUT, "bluefolder.png"), 32, 32, render_folder(), 3)
+
+    icons = os.path.join(os.path.dirname(OUT), "icons", "hicolor")
+    for n in ICON_SIZES:
+        folder = os.path.join(icons, "%dx%d" % (n, n), "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "kestrow.png"), n, n, downscale_rgba(rgb, alpha, n), 4)
 
 
 if __name__ == "__main__":

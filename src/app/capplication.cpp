@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
@@ -24,6 +25,8 @@ CApplication::CApplication(int& argc, char** argv)
     setApplicationDisplayName(QStringLiteral("Kestrow"));
     setOrganizationName(QStringLiteral("Kestrow"));
     setQuitOnLastWindowClosed(false); // the main window's close quits explicitly
+    setDesktopFileName(QStringLiteral("kestrow"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrow.png")));
 
     // Messages of the logic libraries are modal message boxes.
     UserMessage::setHandler([](const QString& text) {
