@@ -147,6 +147,10 @@ void Window1::BurnStatusChanged(const CFDictionaryRef& status)
         return;
     if (status->containsKey(QStringLiteral("DRErrorStatusKey")))
         HandleBurnError(status);
+    // Once the burn's error has been reported its sheet is gone, and its
+    // later reports, an end included, are no success to announce.
+    if (LastBurnError)
+        return;
 
     const CFStringRef stateRef = status->stringValue(QStringLiteral("DRStatusStateKey"));
     const QString state = stateRef ? stateRef->value() : QString();
@@ -189,6 +193,9 @@ void Window1::EraseStatusChanged(const CFDictionaryRef& status)
         return;
     if (status->containsKey(QStringLiteral("DRErrorStatusKey")))
         HandleBurnError(status);
+    // As for a burn: a failed erase's later reports are dropped.
+    if (LastBurnError)
+        return;
     const CFStringRef state = status->stringValue(QStringLiteral("DRStatusStateKey"));
     if (!state || state->value() != QLatin1String("DRStatusStateDone")) {
         UpdateProgressbar(status);
