@@ -246,32 +246,40 @@ QByteArray asEightBit(const QByteArray& data)
 }
 
 // Whether the XML declaration names Latin-1 ("ISO-8859-1" or "latin1", in
-// any case); everything else 8-bit is read as UTF-8.
+// any case); everything else 8-bit is read as UTF-8. The encoding is the
+// first "en..." in the declaration (the version before it holds no such
+// text); a '?' before it ends the declaration.
 bool declaresLatin1(QByteArrayView data)
 {
     if (data.size() < 6 || !data.startsWith("<?xml") || !isXmlSpace(data.at(5)))
         return false;
-    const qsizetype close = data.indexOf("?>");
-    const QByteArrayView declaration = data.first(close < 0 ? data.size() : close);
-    const qsizetype at = declaration.indexOf("encoding");
-    if (at < 0)
-        return false;
-    qsizetype i = at + 8;
-    while (i < declaration.size() && isXmlSpace(declaration.at(i)))
-        ++i;
-    if (i >= declaration.size() || declaration.at(i) != '=')
-        return false;
-    ++i;
-    while (i < declaration.size() && isXmlSpace(declaration.at(i)))
-        ++i;
-    if (i >= declaration.size() || (declaration.at(i) != '"' && declaration.at(i) != '\''))
-        return false;
-    const char quote = declaration.at(i);
-    const qsizetype end = declaration.indexOf(quote, i + 1);
-    if (end < 0)
-        return false;
-    const QByteArray name = declaration.sliced(i + 1, end - i - 1).toByteArray().toLower();
-    return name == "iso-8859-1" || name == "latin1";
+    for (qsizetype i = 6; i + 1 < data.size(); ++i) {
+        if (data.at(i) == '?')
+            return false;
+        if (data.at(i) != 'e' || data.at(i + 1) != 'n')
+            continue;
+        if (!data.sliced(i).startsWith("encoding"))
+            return false;
+        qsizetype at = i + 8;
+        while (at < data.size() && isXmlSpace(data.at(at)))
+            ++at;
+        if (at >= data.size() || data.at(at) != '=')
+            return false;
+        ++at;
+        while (at < data.size() && isXmlSpace(data.at(at)))
+            ++at;
+        if (at >= data.size() || (data.at(at) != '"' && data.at(at) != '\''))
+            return false;
+        const char quote = data.at(at++);
+        const qsizetype first = at;
+        while (at < data.size() && isNameChar(data.at(at)))
+            ++at;
+        if (at >= data.size() || data.at(at) != quote)
+            return false;
+        const QByteArray name = data.sliced(first, at - first).toByteArray().toLower();
+        return name == "iso-8859-1" || name == "latin1";
+    }
+    return false;
 }
 
 // The line of `at` in [begin, end). Lines end at LF, CRLF or a lone CR:
@@ -392,33 +400,55 @@ bool Reader::skipTo(const char* from, std::string_view end, const char*& after) 
 }
 
 // A DOCTYPE is skipped whole, internal subset included; nothing it declares
-// is used.
+// is used. Declarations (<!...>) nest; quoted strings, comments and
+// processing instructions are passed over whole; conditional sections
+// (<![ ... ]]>) may nest too.
 bool Reader::skipDoctype(const char* from)
 {
-    int brackets = 0;
+    const auto startsAt = [this](const char* s, std::string_view what) { return m_end - s >= static_cast<std::ptrdiff_t>(what.size()) && std::memcmp(s, what.data(), what.size()) == 0; };
+    std::size_t depth = 0;
     for (const char* s = from; s < m_end;) {
-        const char c = *s;
-        if (c == '"' || c == '\'') {
-            const void* close = std::memchr(s + 1, c, static_cast<std::size_t>(m_end - s - 1));
+        if (startsAt(s, "<![")) {
+            std::size_t sections = 0;
+            s += 3;
+            for (;;) {
+                if (s >= m_end)
+                    return false;
+                if (startsAt(s, "<![")) {
+                    s += 3;
+                    ++sections;
+                } else if (startsAt(s, "]]>")) {
+                    s += 3;
+                    if (sections-- == 0)
+                        break;
+                } else {
+                    ++s;
+                }
+            }
+        } else if (startsAt(s, "<!") && !startsAt(s, "<!-")) {
+            s += 2;
+            ++depth;
+        } else if (startsAt(s, "<!--")) {
+            if (!skipTo(s + 4, "-->", s))
+                return false;
+        } else if (startsAt(s, "<?")) {
+            if (!skipTo(s + 2, "?>", s))
+                return false;
+        } else if (*s == '<') {
+            return false;
+        } else if (*s == '"' || *s == '\'') {
+            const void* close = std::memchr(s + 1, *s, static_cast<std::size_t>(m_end - s - 1));
             if (!close)
                 return false;
             s = static_cast<const char*>(close) + 1;
-        } else if (c == '<' && m_end - s >= 4 && std::memcmp(s, "<!--", 4) == 0) {
-            if (!skipTo(s + 4, "-->", s))
-                return false;
-        } else if (c == '<' && m_end - s >= 2 && s[1] == '?') {
-            if (!skipTo(s + 2, "?>", s))
-                return false;
-        } else {
-            if (c == '[') {
-                ++brackets;
-            } else if (c == ']') {
-                if (--brackets < 0)
-                    return false;
-            } else if (c == '>' && brackets == 0) {
+        } else if (*s == '>') {
+            if (depth == 0) {
                 m_p = s + 1;
                 return true;
             }
+            --depth;
+            ++s;
+        } else {
             ++s;
         }
     }
