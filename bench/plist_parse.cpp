@@ -1,5 +1,9 @@
 // Times PropertyList::fromData on a generated photo-library album file
 // (median of 5 runs), then writing it back and reading one 50 MB line.
+// Before the timing, one read of the album file reports its memory: the
+// process's peak resident size (getrusage ru_maxrss, the file's bytes
+// included, as a caller holds them while they are read) and what the objects
+// keep once it returns (heap in use, and resident size).
 //
 // usage: bench_plist_parse [IMAGES|FILE.xml] [GENERATOR]
 //   IMAGES     images in the album file (default 50000)
@@ -20,6 +24,10 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +60,32 @@ Timing median(int runs, const std::function<bool()>& work, const std::function<v
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
     return { wall.at(runs / 2), cpu.at(runs / 2) };
+}
+
+double peakRssMB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+double currentRssMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2)
+        return -1;
+    return static_cast<double>(fields.at(1).toLongLong()) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Bytes handed out by malloc and not freed: what live objects hold,
+// without the free pages the allocator keeps.
+double heapInUseMB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
 void print(const char* what, const Timing& t)
@@ -93,6 +127,17 @@ int main(int argc, char** argv)
 
     CFObjectRef parsed;
     QString error;
+    {
+        const double rssBefore = currentRssMB();
+        const double heapBefore = heapInUseMB();
+        parsed = PropertyList::fromData(album, &error);
+        if (!parsed) {
+            std::fprintf(stderr, "parse failed: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("fromData, album file: peak RSS %.0f MB (%.0f MB before, file bytes included); objects keep %.0f MB of heap, RSS after %.0f MB\n",
+            peakRssMB(), rssBefore, heapInUseMB() - heapBefore, currentRssMB());
+    }
     const Timing parse = median(
         5, [&] {
             parsed = PropertyList::fromData(album, &error);
