@@ -342,6 +342,8 @@ void CFDictionary::removeEntry(const QString& key)
     if (at < 0)
         return;
     m_entries.removeAt(at);
+    if (m_index.isEmpty())
+        return;
     if (m_entries.size() <= IndexFrom) {
         m_index = {};
         return;

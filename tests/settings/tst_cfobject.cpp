@@ -20,6 +20,8 @@ private Q_SLOTS:
     void mutableCastNeedsAMutableObject();
     void setReplacesInPlaceAddKeepsExisting();
     void insertionOrderSurvivesRemoval();
+    void everySizeKeepsOrderAndFindsKeys_data();
+    void everySizeKeepsOrderAndFindsKeys();
     void snapshotsStayStableWhileChanging();
     void copiesAreIndependent();
     void equalityOfDictionariesIgnoresOrder();
@@ -119,6 +121,68 @@ void TestCFObject::insertionOrderSurvivesRemoval()
     QCOMPARE(dict->numberValue(QStringLiteral("beta"))->toInt64(), 3);
     QCOMPARE(dict->numberValue(QStringLiteral("alpha"))->toInt64(), 9);
     QCOMPARE(dict->entryAt(1).first, QStringLiteral("mid"));
+}
+
+// Small dictionaries are searched key by key, larger ones through an index
+// built once they outgrow CFDictionary::IndexFrom entries and dropped when
+// they shrink back: both kinds, and the steps between them, must behave alike.
+void TestCFObject::everySizeKeepsOrderAndFindsKeys_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("1") << 1;
+    QTest::newRow("IndexFrom - 1") << int(CFDictionary::IndexFrom - 1);
+    QTest::newRow("IndexFrom") << int(CFDictionary::IndexFrom);
+    QTest::newRow("IndexFrom + 1") << int(CFDictionary::IndexFrom + 1);
+    QTest::newRow("IndexFrom + 2") << int(CFDictionary::IndexFrom + 2);
+    QTest::newRow("200") << 200;
+}
+
+void TestCFObject::everySizeKeepsOrderAndFindsKeys()
+{
+    QFETCH(int, size);
+    // Keys in no sorted order, some a prefix of others ("k1", "k10").
+    QVector<QString> keys;
+    for (int i = 0; i < size; ++i)
+        keys.append(QStringLiteral("k%1").arg((i * 7) % size + 1));
+    auto dict = CFMutableDictionary::create();
+    for (int i = 0; i < size; ++i)
+        dict->setNumber(keys.at(i), i);
+    const auto check = [&](const CFDictionary& d) {
+        QCOMPARE(d.keys(), keys);
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            QVERIFY2(d.containsKey(keys.at(i)), qPrintable(keys.at(i)));
+            QCOMPARE(d.value(keys.at(i)), d.entryAt(i).second);
+        }
+        QVERIFY(!d.containsKey(QStringLiteral("k0")));
+        QVERIFY(!d.value(QStringLiteral("k%1").arg(size + 1)));
+    };
+    check(*dict);
+    check(*dict->copy());
+    QVERIFY(dict->copy()->equals(*dict));
+
+    // Replacing keeps the place; adding an existing key changes nothing.
+    const QString middle = keys.at(size / 2);
+    dict->setString(middle, QStringLiteral("replaced"));
+    QCOMPARE(dict->entryAt(size / 2).first, middle);
+    QCOMPARE(dict->stringValue(middle)->value(), QStringLiteral("replaced"));
+    QVERIFY(!dict->addValue(middle, CFBoolean::create(true)));
+    QCOMPARE(dict->stringValue(middle)->value(), QStringLiteral("replaced"));
+    check(*dict);
+
+    // Removing (down across the index threshold) keeps the order of the rest.
+    dict->removeValue(middle);
+    keys.removeAt(size / 2);
+    check(*dict);
+    if (!keys.isEmpty()) {
+        dict->removeValue(keys.first());
+        keys.removeFirst();
+        check(*dict);
+    }
+    dict->setNumber(middle, -1);
+    keys.append(middle);
+    check(*dict);
+    QCOMPARE(dict->numberValue(middle)->toInt64(), -1);
+    check(*dict->mutableCopy());
 }
 
 void TestCFObject::snapshotsStayStableWhileChanging()
