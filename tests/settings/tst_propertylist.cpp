@@ -163,6 +163,7 @@ private Q_SLOTS:
     void readerAccepts();
     void readerRefuses_data();
     void readerRefuses();
+    void sharedTextsKeepTheirKind();
     void everyTruncationFails();
     void xmlDamageNeverCrashes();
 
@@ -378,6 +379,23 @@ void TestPropertyList::readerAccepts_data()
     QTest::newRow("empty key") << plist("<dict><key/><string>v</string></dict>") << dict({ { QString(), str(QStringLiteral("v")) } });
     QTest::newRow("attributes ignored") << QByteArray("<plist version=\"1.0\" x=\"y\"><true z=\"1\"/></plist>") << boolean(true);
     QTest::newRow("comments and processing instructions") << QByteArray("<!-- a --><?pi x?><plist><!-- b --><false/><!-- c --></plist><!-- d -->\n") << boolean(false);
+    QTest::newRow("internal subset with quotes, comments, sections")
+        << QByteArray("<!DOCTYPE plist [<!ENTITY % p \"x>y\"><![IGNORE[ <!ELEMENT a (b)> ]]><?pi ?><!-- \"' --><!ATTLIST plist v CDATA \"1\">]><plist><true/></plist>")
+        << boolean(true);
+    QTest::newRow("unknown entity and malformed references kept") << plist("<string>&nbsp; &#x; &#12a; &amp</string>") << str(QStringLiteral("&nbsp; &#x; &#12a; &amp"));
+    QTest::newRow("reference to no character reads as U+FFFD") << plist("<string>a&#xD800;b&#x110000;c&#99999999999;</string>")
+                                                             << str(QStringLiteral("a\uFFFD" "b\uFFFD" "c\uFFFD"));
+    {
+        // Larger than the size below which dictionaries have no index.
+        QByteArray body("<dict>");
+        auto expected = CFMutableDictionary::create();
+        for (int i = 0; i < 40; ++i) {
+            body += "<key>k" + QByteArray::number(i) + "</key><integer>" + QByteArray::number(i) + "</integer>";
+            expected->setNumber(QStringLiteral("k%1").arg(i), i == 5 ? -5 : i);
+        }
+        body += "<key>k5</key><integer>-5</integer></dict>";
+        QTest::newRow("large dictionary, duplicate key: last value at first place") << plist(body) << CFObjectRef(expected);
+    }
 }
 
 void TestPropertyList::readerAccepts()
@@ -447,6 +465,14 @@ void TestPropertyList::readerRefuses_data()
     QTest::newRow("100000 nested arrays") << plist(QByteArray("<array>").repeated(100000) + QByteArray("</array>").repeated(100000)) << QStringLiteral("deeper than");
     QTest::newRow("100000 unclosed arrays") << plist(QByteArray("<array>").repeated(100000)) << QString();
     QTest::newRow("bplist text given to the XML reader") << QByteArray("bplist00") << QString();
+    QTest::newRow("unclosed internal subset") << QByteArray("<!DOCTYPE plist [<!ENTITY e \"x\">\n<plist><true/></plist>") << QStringLiteral("Line 1: Error parsing document type");
+    QTest::newRow("doctype inside plist") << QByteArray("<plist>\n<!DOCTYPE plist><true/></plist>") << QStringLiteral("Line 2: Error parsing document type");
+    QTest::newRow("unclosed comment") << plist("<true/><!-- x") << QStringLiteral("comment");
+    QTest::newRow("unclosed CDATA") << plist("<string><![CDATA[x</string>") << QStringLiteral("CDATA");
+    QTest::newRow("attribute without quotes") << QByteArray("<plist version=1.0><true/></plist>") << QStringLiteral("attribute");
+    QTest::newRow("end tag first") << QByteArray("</plist>") << QStringLiteral("Line 1: Start-end tags mismatch");
+    QTest::newRow("unclosed string") << QByteArray("<plist><string>abc") << QStringLiteral("<string> is not closed");
+    QTest::newRow("space after <") << plist("< true/>") << QStringLiteral("Unrecognized tag");
 }
 
 void TestPropertyList::readerRefuses()
@@ -457,6 +483,28 @@ void TestPropertyList::readerRefuses()
     QVERIFY(!PropertyList::fromXmlData(input, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY2(error.contains(errorPart), qPrintable(error));
+}
+
+// The reader makes one object per short text and shares it: an <integer>
+// and a <real> of the same digits, and a <string> of them, stay three kinds.
+void TestPropertyList::sharedTextsKeepTheirKind()
+{
+    const CFArrayRef items = cf_cast<CFArray>(PropertyList::fromXmlData(
+        plist("<array><integer>1</integer><real>1</real><string>1</string><integer>1</integer><real>1</real><string>1</string>"
+              "<dict><key>1</key><string>1</string></dict><true/><false/><true/></array>")));
+    QVERIFY(items);
+    QCOMPARE(items->count(), 10);
+    for (int i = 0; i < 6; i += 3) {
+        QVERIFY(cf_cast<CFNumber>(items->valueAt(i)) && cf_cast<CFNumber>(items->valueAt(i))->isInteger());
+        QVERIFY(cf_cast<CFNumber>(items->valueAt(i + 1)) && !cf_cast<CFNumber>(items->valueAt(i + 1))->isInteger());
+        QCOMPARE(cf_cast<CFString>(items->valueAt(i + 2))->value(), QStringLiteral("1"));
+    }
+    const CFDictionaryRef dict = cf_cast<CFDictionary>(items->valueAt(6));
+    QCOMPARE(dict->keys(), QVector<QString> { QStringLiteral("1") });
+    QCOMPARE(dict->stringValue(QStringLiteral("1"))->value(), QStringLiteral("1"));
+    QVERIFY(cf_cast<CFBoolean>(items->valueAt(7))->value());
+    QVERIFY(!cf_cast<CFBoolean>(items->valueAt(8))->value());
+    QVERIFY(cf_cast<CFBoolean>(items->valueAt(9))->value());
 }
 
 void TestPropertyList::everyTruncationFails()
