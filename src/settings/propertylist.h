@@ -18,11 +18,17 @@
 //   Anything else fails the whole parse rather than giving a made-up value.
 // - Text keeps every character as written: leading and trailing blanks,
 //   line ends (CR, LF, CRLF are not normalised) and control characters.
-//   Bytes that are not valid UTF-8 read as U+FFFD; a character reference to
-//   NUL (&#0;) fails the parse.
+//   Bytes that are not valid UTF-8 read as U+FFFD, and so does a character
+//   reference to no character (a surrogate, beyond U+10FFFF); a character
+//   reference to NUL (&#0;) fails the parse. Entities other than XML's five
+//   and malformed references stay as written.
 // - The <plist> wrapper is optional; a DOCTYPE is skipped and never expanded.
 // - A binary null object inside an array or dictionary becomes a nullptr
 //   entry; UIDs read as integers; sets read as arrays.
+// - Leaves (strings, numbers, booleans) that read the same may be one shared
+//   object: they never change. Containers are never shared by the XML reader.
+// - Memory: the XML reader builds no document tree; beyond the data it is
+//   given, a read needs little more than the objects it makes.
 //
 // What the writer makes: see toXmlData().
 //
