@@ -16,6 +16,8 @@ namespace {
 constexpr int kVerifyBlocksPerStep = 4096;
 // How often the write thread is looked at.
 constexpr int kPollMilliseconds = 100;
+// How long a failed or cancelled write's worker is given to end.
+constexpr int kSettleMilliseconds = 1000;
 
 struct Md5Deleter {
     void operator()(void* context) const
@@ -214,8 +216,10 @@ void IsoburnBurn::poll()
             // the session must not be taken as good.
             m_sourceError = m.severity == QLatin1String("MISHAP") ? m.text : QStringLiteral("The file \"%1\" cannot be read.").arg(m.text);
             burn_drive_cancel(drive);
-        } else if (isFailureSeverity(m.severity) || m.severity == QLatin1String("SORRY")) {
-            m_lastLibraryText = m.text;
+        } else if ((isFailureSeverity(m.severity) || m.severity == QLatin1String("SORRY")) && !isWriteCancelled(m) && m_lastLibraryText.isEmpty()) {
+            // The first failure is the cause; what follows (the image
+            // stream stopped, the run failed) only reports its effects.
+            m_lastLibraryText = textWithSystemError(m);
             static const QRegularExpression sense(QStringLiteral("\\[([0-9A-Fa-f]+ [0-9A-Fa-f]+ [0-9A-Fa-f]+)\\]\\s*(.*)"));
             const QRegularExpressionMatch match = sense.match(m.text);
             if (match.hasMatch())
@@ -235,6 +239,14 @@ void IsoburnBurn::poll()
         return;
     }
     m_timer.stop();
+    if (isoburn_drive_wrote_well(drive) != 1 || !m_lastLibraryText.isEmpty() || !m_sourceError.isEmpty() || m_abortRequested) {
+        // libburn reports the drive idle a moment before its write worker
+        // of a failed or cancelled write has let go of the drive; releasing
+        // the drive before that left the worker registered, and the next
+        // burn on the image was refused. Give it time to finish.
+        QTimer::singleShot(kSettleMilliseconds, this, &IsoburnBurn::afterWrite);
+        return;
+    }
     afterWrite();
 }
 
@@ -244,10 +256,12 @@ void IsoburnBurn::afterWrite()
     for (const Message& m : drainMessages()) {
         if (isSourceFileProblem(m) && m_sourceError.isEmpty())
             m_sourceError = m.severity == QLatin1String("MISHAP") ? m.text : QStringLiteral("The file \"%1\" cannot be read.").arg(m.text);
-        else if (isFailureSeverity(m.severity) || m.severity == QLatin1String("SORRY"))
-            m_lastLibraryText = m.text;
+        else if ((isFailureSeverity(m.severity) || m.severity == QLatin1String("SORRY")) && !isWriteCancelled(m) && m_lastLibraryText.isEmpty())
+            m_lastLibraryText = textWithSystemError(m);
     }
-    const bool wroteWell = isoburn_drive_wrote_well(drive) == 1;
+    // A write that libburn refused to start, or that met a failure it did
+    // not count against the drive, must not pass for a good one either.
+    const bool wroteWell = isoburn_drive_wrote_well(drive) == 1 && m_lastLibraryText.isEmpty();
     if (!m_sourceError.isEmpty())
         return fail(DRError::SourceUnreadable, m_sourceError);
     if (m_abortRequested)
@@ -349,12 +363,16 @@ void IsoburnBurn::fail(quint32 code, const QString& text, const QString& sense)
     m_step = Step::Ended;
     m_timer.stop();
     qCWarning(lcBurner).noquote() << "burn failed:" << Qt::hex << code << text;
-    if (d->prepared) {
-        // A prepared session that will not be (fully) written must be
-        // revoked, or libisofs's producer thread waits for ever.
+    if (d->prepared && !d->writeStarted) {
+        // A prepared session that will not be written must be revoked, or
+        // libisofs's producer thread waits for ever. Once isoburn_disc_write
+        // ran, the write itself has ended the image stream: revoking it then
+        // left libburn's write worker registered on the drive, and the next
+        // burn on the same image was refused ("A drive operation is still
+        // going on") and taken for a good one.
         isoburn_cancel_prepared_write(m_device->drive(), nullptr, 0);
-        d->prepared = false;
     }
+    d->prepared = false;
     drainMessages();
     d->writeOpts.reset();
     d->disc.reset();

@@ -3,6 +3,8 @@
 #include "burner/burnerlog.h"
 
 #include <QMutex>
+
+#include <cstring>
 #include <QVector>
 
 namespace IsoburnC {
@@ -91,7 +93,7 @@ QVector<Message> drainMessages()
         messages.append({ code, QString::fromLatin1(severity), QString::fromLocal8Bit(text).trimmed(), 0 });
     for (const Message& m : std::as_const(messages)) {
         if (isFailureSeverity(m.severity) || m.severity == QLatin1String("SORRY") || m.severity == QLatin1String("WARNING"))
-            qCDebug(lcBurner).noquote() << m.severity << m.text;
+            qCDebug(lcBurner).noquote() << m.severity << Qt::hex << m.code << m.text;
     }
     return messages;
 }
@@ -103,9 +105,30 @@ bool isFailureSeverity(const QString& severity)
     return failures.contains(severity);
 }
 
+bool isWriteCancelled(const Message& m)
+{
+    // In the queue a libisofs message carries the low 16 bits of its error
+    // code with 0x30000 added (the library's own message numbering).
+    auto queued = [](quint32 isoError) { return static_cast<int>((isoError & 0xffffu) | 0x30000u); };
+    return m.code == queued(ISO_IMAGE_WRITE_CANCELED) || m.code == queued(ISO_CANCELED);
+}
+
 bool isSourceFileProblem(const Message& m)
 {
+    // libisofs reports "Image write cancelled" (a MISHAP) whenever the
+    // consumer of the image stream stops early: after a failed write (a full
+    // disk) or an abort. It is a consequence, not a source that could not be
+    // read, and must not hide the real cause.
+    if (isWriteCancelled(m))
+        return false;
     return m.severity == QLatin1String("ERRFILE") || m.severity == QLatin1String("MISHAP");
+}
+
+QString textWithSystemError(const Message& m)
+{
+    if (m.osErrno == 0)
+        return m.text;
+    return QStringLiteral("%1 (%2)").arg(m.text, QString::fromLocal8Bit(std::strerror(m.osErrno)));
 }
 
 } // namespace IsoburnC

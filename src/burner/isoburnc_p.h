@@ -105,5 +105,10 @@ QVector<Message> drainMessages();
 bool isFailureSeverity(const QString& severity);
 // Whether a libisofs message says that a source file could not be read.
 bool isSourceFileProblem(const Message& m);
+// Whether the message only says that the image stream was stopped early,
+// which follows a failed write or an abort and never is the cause.
+bool isWriteCancelled(const Message& m);
+// The message's text, with the system's text for its errno when it has one.
+QString textWithSystemError(const Message& m);
 
 } // namespace IsoburnC
