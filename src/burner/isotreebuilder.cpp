@@ -5,6 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace IsoTreeBuilder {
 
 namespace {
@@ -20,11 +25,23 @@ bool taken(IsoDir* parent, const QByteArray& name)
 }
 } // namespace
 
+// "name (n)", the name cut (at a character boundary) so that the whole
+// keeps within the 255 bytes of a Rock Ridge name; libisofs would mangle a
+// longer one.
+static QString numbered(const QString& name, int n)
+{
+    const QString suffix = QStringLiteral(" (%1)").arg(n);
+    qsizetype keep = name.size();
+    while (keep > 0 && QFile::encodeName(QStringView(name).left(keep).toString() + suffix).size() > 255)
+        keep -= (keep >= 2 && name.at(keep - 1).isLowSurrogate()) ? 2 : 1;
+    return name.left(keep) + suffix;
+}
+
 QString freeName(IsoDir* parent, const QString& name)
 {
     QString candidate = name;
     for (int n = 2; taken(parent, QFile::encodeName(candidate)); ++n)
-        candidate = name + QStringLiteral(" (%1)").arg(n);
+        candidate = numbered(name, n);
     return candidate;
 }
 
@@ -66,7 +83,13 @@ bool addItems(IsoImage* image, IsoDir* parent, const QVector<DRFSObjectRef>& ite
 
         const QFileInfo source(item->sourcePath());
         if (!source.exists() || !source.isReadable()) {
-            *error = QStringLiteral("The item \"%1\" cannot be read.").arg(item->sourcePath());
+            // Say why: gone, a link that leads nowhere or in a loop, or no
+            // permission.
+            struct stat st {};
+            const QByteArray raw = QFile::encodeName(item->sourcePath());
+            const int why = ::stat(raw.constData(), &st) != 0 ? errno : (::access(raw.constData(), R_OK) != 0 ? errno : 0);
+            *error = why ? QStringLiteral("The item \"%1\" cannot be read: %2.").arg(item->sourcePath(), QString::fromLocal8Bit(std::strerror(why)))
+                         : QStringLiteral("The item \"%1\" cannot be read.").arg(item->sourcePath());
             return false;
         }
         const QByteArray path = QFile::encodeName(item->sourcePath());

@@ -6,12 +6,14 @@
 #include "burnlist/cfiletoburn.h"
 #include "burnlist/fileindex.h"
 #include "burnlist/formatbytes.h"
+#include "settings/usermessage.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
@@ -23,6 +25,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A drop is taken when it carries at least one local file or folder.
@@ -32,6 +36,15 @@ bool carriesLocalFiles(const QMimeData* mime)
         return false;
     const QList<QUrl> urls = mime->urls();
     return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+// Whether the URL names an existing file whose path is not UTF-8: its
+// percent-encoded bytes lead to it, its decoded text does not.
+bool namedOnlyInBytes(const QUrl& url)
+{
+    const QByteArray raw = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    struct stat st {};
+    return !raw.isEmpty() && QFile::decodeName(raw).toLocal8Bit() != raw && ::lstat(raw.constData(), &st) == 0;
 }
 
 } // namespace
@@ -239,7 +252,13 @@ void CSuperList::dropEvent(QDropEvent* event)
         if (url.isLocalFile()) {
             const QFileInfo info(QDir::cleanPath(url.toLocalFile()));
             // A symbolic link is an entry of its own even when its target is gone.
-            if (info.exists() || info.isSymLink()) {
+            if (!info.exists() && !info.isSymLink() && namedOnlyInBytes(url)) {
+                // The name is not UTF-8: the program's texts cannot hold it
+                // without changing it, so the item could not be found again.
+                // Say so instead of leaving it out without a word.
+                UserMessage::show(QStringLiteral("The item \"%1\" cannot be burned: its name is not valid UTF-8 text. Rename it, or drop the folder that holds it.")
+                        .arg(info.filePath()));
+            } else if (info.exists() || info.isSymLink()) {
                 const std::shared_ptr<CFileToBurn> file = CFileToBurn::Create(info.filePath(), m_host);
                 addRow(file->GetUniqueID());
                 if (m_host && m_host->VolumeName() == QStringLiteral("Untitled Volume") && !info.fileName().isEmpty())

@@ -40,7 +40,7 @@ Toc readToc(const QString& image)
 {
     Toc toc;
     const QString out = xorriso({ QStringLiteral("-indev"), image, QStringLiteral("-toc") });
-    static const QRegularExpression session(QStringLiteral("^ISO session\\s*:\\s*\\d+\\s*,\\s*\\d+\\s*,\\s*\\d+s\\s*,\\s*(.*)$"),
+    static const QRegularExpression session(QStringLiteral("^ISO session[ \\t]*:[ \\t]*\\d+[ \\t]*,[ \\t]*\\d+[ \\t]*,[ \\t]*\\d+s[ \\t]*,[ \\t]*(.*)$"),
         QRegularExpression::MultilineOption);
     for (auto it = session.globalMatch(out); it.hasNext();)
         toc.volumeIds.append(it.next().captured(1).trimmed());
@@ -103,12 +103,14 @@ QMap<QByteArray, QByteArray> treeOf(const QString& root)
 
 QMap<QByteArray, QByteArray> extract(const QString& image, const QString& into)
 {
-    QDir(into).removeRecursively();
+    // A new folder each time: QDir cannot remove names that are not UTF-8.
+    static int count = 0;
+    const QString fresh = into + QStringLiteral("-%1").arg(++count);
     // on: copying out is allowed; device_files: device nodes are made again
     // (else skipped), so that the extraction shows every entry.
     xorriso({ QStringLiteral("-osirrox"), QStringLiteral("on:device_files"), QStringLiteral("-indev"), image, QStringLiteral("-extract"), QStringLiteral("/"),
-        into });
-    return treeOf(into);
+        fresh });
+    return treeOf(fresh);
 }
 
 bool writeFile(const QString& path, const QByteArray& content)

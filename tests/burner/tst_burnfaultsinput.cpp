@@ -104,6 +104,8 @@ void TestBurnFaultsInput::init()
     m_previousHandler = UserMessage::setHandler([this](const QString& text) { m_messages.append(text); });
     Globals::FileIndex().clear();
     m_list = std::make_unique<CSuperList>();
+    m_list->resize(300, 200);
+    m_list->show();
 }
 
 void TestBurnFaultsInput::cleanup()
@@ -118,6 +120,11 @@ QStringList TestBurnFaultsInput::drop(const QList<QUrl>& urls)
     const int first = m_list->count();
     QMimeData mime;
     mime.setUrls(urls);
+    // As from a file manager: enter, move, then drop, each on the viewport.
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_list->viewport(), &enter);
+    QDragMoveEvent move(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_list->viewport(), &move);
     QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(m_list->viewport(), &event);
     QStringList ids;
@@ -328,7 +335,7 @@ void TestBurnFaultsInput::renamedLongNameStillFits()
     const QVector<CFDictionaryRef> statuses = burnRows(rig, drop({ QUrl::fromLocalFile(second) }));
     QVERIFY2(stateOf(statuses.last()) == kDRStatusStateDone, qPrintable(errorText(statuses)));
     // The renamed name is cut to keep within 255 bytes, suffix included.
-    const QByteArray renamed = QByteArray(251 - 4, 'r') + ".txt (2)";
+    const QByteArray renamed = QByteArray(251, 'r') + " (2)";
     QCOMPARE(renamed.size(), 255);
     QCOMPARE(extract(m_image, m_dir.filePath(QStringLiteral("out"))), (QMap<QByteArray, QByteArray> { { name.toUtf8(), md5Of("first") }, { renamed, md5Of("second") } }));
 }
