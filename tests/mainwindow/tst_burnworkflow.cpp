@@ -41,7 +41,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 constexpr qint32 BusyCode = static_cast<qint32>(0x80020021u);
 const QString Waiting = u"Waiting for the disk to unmount..."_s;
@@ -96,7 +97,8 @@ CFDictionaryRef mediaStatus(const QString& type, qint64 freeBlocks)
 // (status sheet, error, finished and information windows) are left alone.
 // With a delay, each dialog stays up that long before it is answered, as a
 // user takes time to read it.
-class DialogScript : public QObject {
+class DialogScript : public QObject
+{
 public:
     explicit DialogScript(QStringList answers, int delayMs = 0, int deadlineMs = 5000)
         : m_answers(std::move(answers))
@@ -180,7 +182,8 @@ private:
 
 } // namespace
 
-class TestBurnWorkflow : public QObject {
+class TestBurnWorkflow : public QObject
+{
     Q_OBJECT
 
     std::shared_ptr<FakeDevice> m_device;
@@ -266,7 +269,8 @@ private Q_SLOTS:
         m_messages.clear();
         m_files = std::make_unique<QTemporaryDir>();
         m_device = std::make_shared<FakeDevice>();
-        m_device->info = FakeDevice::makeInfo(u"ACME"_s, u"Writer A"_s, u"DRDevicePhysicalInterconnectATAPI"_s, u"DRDevicePhysicalInterconnectLocationInternal"_s);
+        m_device->info
+            = FakeDevice::makeInfo(u"ACME"_s, u"Writer A"_s, u"DRDevicePhysicalInterconnectATAPI"_s, u"DRDevicePhysicalInterconnectLocationInternal"_s);
         DiskRecordingModule::ResetDeviceArray();
         DiskRecordingModule::SetService(std::make_unique<FakeDRService>(QVector<DRDeviceRef> { m_device }));
         m_window = std::make_unique<Window1>();
@@ -423,11 +427,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sense");
         QTest::addColumn<QString>("message");
         QTest::newRow("before writing") << QString() << qint32 { -5 } << u"The burn failed."_s << QString() << u"The burn failed."_s;
-        QTest::newRow("with sense") << kDRStatusStateTrackWrite << static_cast<qint32>(0x80020022u) << u"Write error."_s
-                                    << u"WRITE ERROR"_s << u"Write error. (WRITE ERROR)"_s;
+        QTest::newRow("with sense") << kDRStatusStateTrackWrite << static_cast<qint32>(0x80020022u) << u"Write error."_s << u"WRITE ERROR"_s
+                                    << u"Write error. (WRITE ERROR)"_s;
         QTest::newRow("empty sense") << kDRStatusStateTrackOpen << qint32 { 3 } << u"Odd."_s << u""_s << u"Odd. ()"_s;
-        QTest::newRow("busy code while writing") << kDRStatusStateTrackWrite << BusyCode << u"The drive is busy."_s << QString()
-                                                 << u"The drive is busy."_s;
+        QTest::newRow("busy code while writing") << kDRStatusStateTrackWrite << BusyCode << u"The drive is busy."_s << QString() << u"The drive is busy."_s;
         QTest::newRow("busy code while verifying") << kDRStatusStateVerifying << BusyCode << u"The drive is busy."_s << u"LOGICAL UNIT NOT READY"_s
                                                    << u"The drive is busy. (LOGICAL UNIT NOT READY)"_s;
     }
@@ -530,8 +533,7 @@ private Q_SLOTS:
         QTest::newRow("overburn, Cancel") << CD << qint64 { 0 } << QStringList { u"Cancel"_s } << QStringList { overburn };
         QTest::newRow("DVD, Do It") << DVD << qint64 { 2295104 } << QStringList { u"Do It"_s, u"OK"_s } << QStringList { dvd, sheet };
         QTest::newRow("DVD, Cancel") << DVD << qint64 { 2295104 } << QStringList { u"Cancel"_s } << QStringList { dvd };
-        QTest::newRow("full DVD, both Do It") << DVD << qint64 { 0 } << QStringList { u"Do It"_s, u"Do It"_s, u"OK"_s }
-                                              << QStringList { overburn, dvd, sheet };
+        QTest::newRow("full DVD, both Do It") << DVD << qint64 { 0 } << QStringList { u"Do It"_s, u"Do It"_s, u"OK"_s } << QStringList { overburn, dvd, sheet };
         QTest::newRow("full DVD, Cancel the overburn") << DVD << qint64 { 0 } << QStringList { u"Cancel"_s } << QStringList { overburn };
         QTest::newRow("full DVD, Cancel the DVD") << DVD << qint64 { 0 } << QStringList { u"Do It"_s, u"Cancel"_s } << QStringList { overburn, dvd };
     }

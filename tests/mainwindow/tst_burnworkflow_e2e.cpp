@@ -42,7 +42,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 const QString ImageBurner = u"Internal Kestrow Disc Image via File"_s;
 
@@ -118,7 +119,8 @@ void writeFile(const QString& path, qsizetype size)
 
 } // namespace
 
-class TestBurnWorkflowE2E : public QObject {
+class TestBurnWorkflowE2E : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<Window1> m_window;
