@@ -29,6 +29,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The service's "disc still mounted or drive busy" code, as a signed 32-bit number.
@@ -128,6 +131,8 @@ void Window1::UpdateProgressbar(const CFDictionaryRef& status)
     if (!percent)
         return;
     const double p = percent->toDouble();
+    if (std::isnan(p))
+        return;
     QProgressBar* bar = StatusWindow->ProgressBar1;
     if (p == -1) {
         if (bar->maximum() > 0)
@@ -138,7 +143,7 @@ void Window1::UpdateProgressbar(const CFDictionaryRef& status)
         bar->setValue(0);
         bar->setMaximum(100);
     }
-    bar->setValue(static_cast<int>(p * 100));
+    bar->setValue(static_cast<int>(std::clamp(p, 0.0, 1.0) * 100));
 }
 
 void Window1::BurnStatusChanged(const CFDictionaryRef& status)
