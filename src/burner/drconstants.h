@@ -48,6 +48,13 @@ inline const QString kDRDeviceMediaIsBlankKey = QStringLiteral("DRDeviceMediaIsB
 inline const QString kDRDeviceMediaIsErasableKey = QStringLiteral("DRDeviceMediaIsErasableKey");
 inline const QString kDRDeviceMediaTypeKey = QStringLiteral("DRDeviceMediaTypeKey");
 inline const QString kDRDeviceBurnSpeedsKey = QStringLiteral("DRDeviceBurnSpeedsKey");
+// Kestrow's own: true in the status of a drive that exists but that this user
+// may not open (the device node's permissions); such a status carries no
+// media info. The info of such a drive names its device node and the node's
+// group under the two keys below it.
+inline const QString kKestrowDeviceNoAccessKey = QStringLiteral("KestrowDeviceNoAccessKey");
+inline const QString kKestrowDeviceNodeKey = QStringLiteral("KestrowDeviceNodeKey");
+inline const QString kKestrowDeviceNodeGroupKey = QStringLiteral("KestrowDeviceNodeGroupKey");
 
 inline const QString kDRDeviceMediaTypeCDROM = QStringLiteral("DRDeviceMediaTypeCDROM");
 inline const QString kDRDeviceMediaTypeCDR = QStringLiteral("DRDeviceMediaTypeCDR");
@@ -77,6 +84,14 @@ inline const QString kDRStatusStateErasing = QStringLiteral("DRStatusStateErasin
 inline const QString kDRStatusStateDone = QStringLiteral("DRStatusStateDone");
 inline const QString kDRStatusStateFailed = QStringLiteral("DRStatusStateFailed");
 inline const QString kDRStatusPercentCompleteKey = QStringLiteral("DRStatusPercentCompleteKey");
+// Kestrow's own progress numbers, present in a burn status while the data are
+// being written (kDRStatusStateTrackWrite) and only when libburn reports
+// them: bytes of the session written so far and the session's size (both
+// real numbers, bytes), and the speed of the last second or so in kilobytes
+// (1000 bytes) per second. A status without them means "cannot tell".
+inline const QString kKestrowStatusBytesWrittenKey = QStringLiteral("KestrowStatusBytesWrittenKey");
+inline const QString kKestrowStatusBytesTotalKey = QStringLiteral("KestrowStatusBytesTotalKey");
+inline const QString kKestrowStatusCurrentSpeedKey = QStringLiteral("KestrowStatusCurrentSpeedKey");
 inline const QString kDRErrorStatusKey = QStringLiteral("DRErrorStatusKey");
 inline const QString kDRErrorStatusErrorKey = QStringLiteral("DRErrorStatusErrorKey");
 inline const QString kDRErrorStatusErrorStringKey = QStringLiteral("DRErrorStatusErrorStringKey");

@@ -18,6 +18,10 @@ constexpr int kVerifyBlocksPerStep = 4096;
 constexpr int kPollMilliseconds = 100;
 // How long a failed or cancelled write's worker is given to end.
 constexpr int kSettleMilliseconds = 1000;
+// How often at least the progress of a write is reported with its numbers,
+// and the shortest time a speed is measured over.
+constexpr int kDetailMilliseconds = 1000;
+constexpr int kMinimumSpeedSampleMilliseconds = 400;
 
 struct Md5Deleter {
     void operator()(void* context) const
@@ -97,6 +101,32 @@ void IsoburnBurn::post(const QString& state, double percent)
     CFMutableDictionaryRef status = CFMutableDictionary::create();
     status->setString(kDRStatusStateKey, state);
     status->setReal(kDRStatusPercentCompleteKey, percent);
+    DRNotificationCenter::Post(kDRBurnStatusChangedNotification, *this, status);
+}
+
+void IsoburnBurn::postWriting(double fraction, qint64 sector, qint64 sectors)
+{
+    CFMutableDictionaryRef status = CFMutableDictionary::create();
+    status->setString(kDRStatusStateKey, kDRStatusStateTrackWrite);
+    status->setReal(kDRStatusPercentCompleteKey, fraction);
+    // libburn counts 2048-byte sectors of the session being written.
+    status->setReal(kKestrowStatusBytesWrittenKey, static_cast<double>(sector) * 2048);
+    status->setReal(kKestrowStatusBytesTotalKey, static_cast<double>(sectors) * 2048);
+    // The speed over the time since the last sample; the first report of a
+    // write has nothing to compare with and carries no speed.
+    if (m_speedClock.isValid() && sector >= m_lastSector) {
+        const qint64 ms = m_speedClock.elapsed();
+        if (ms >= kMinimumSpeedSampleMilliseconds) {
+            m_lastSpeed = static_cast<double>(sector - m_lastSector) * 2048 / ms; // bytes per ms = kB/s
+            m_lastSector = sector;
+            m_speedClock.restart();
+        }
+    } else {
+        m_lastSector = sector;
+        m_speedClock.start();
+    }
+    if (m_lastSpeed >= 0)
+        status->setReal(kKestrowStatusCurrentSpeedKey, m_lastSpeed);
     DRNotificationCenter::Post(kDRBurnStatusChangedNotification, *this, status);
 }
 
@@ -231,9 +261,12 @@ void IsoburnBurn::poll()
         if (progress.sectors > 0) {
             const double fraction = std::clamp(static_cast<double>(progress.sector) / progress.sectors, 0.0, 1.0);
             const int percent = static_cast<int>(fraction * 100);
-            if (percent != m_lastPercent) {
+            // A report at each new percent, and at least about once a second
+            // while data move, so that the speed and time left stay current.
+            const bool due = !m_speedClock.isValid() || m_speedClock.elapsed() >= kDetailMilliseconds;
+            if (percent != m_lastPercent || (due && progress.sector != m_lastSector)) {
                 m_lastPercent = percent;
-                post(kDRStatusStateTrackWrite, fraction);
+                postWriting(fraction, progress.sector, progress.sectors);
             }
         }
         return;

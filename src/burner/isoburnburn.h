@@ -12,6 +12,7 @@
 #include "burner/drburn.h"
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
@@ -38,6 +39,9 @@ private:
     void finish();
     void fail(quint32 code, const QString& text, const QString& sense = QString());
     void post(const QString& state, double percent);
+    // A kDRStatusStateTrackWrite report with the bytes written, the
+    // session's size and the current speed.
+    void postWriting(double fraction, qint64 sector, qint64 sectors);
     void end();
 
     std::shared_ptr<IsoburnDevice> m_device;
@@ -51,6 +55,9 @@ private:
     bool m_testing = false;
     bool m_eject = false;
     int m_lastPercent = -2;
+    qint64 m_lastSector = 0;
+    double m_lastSpeed = -1; // kB/s; negative until measured
+    QElapsedTimer m_speedClock;
     QString m_sourceError;
     QString m_lastLibraryText;
     QString m_lastSense;

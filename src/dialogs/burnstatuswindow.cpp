@@ -45,6 +45,12 @@ BurnStatusWindow::BurnStatusWindow(QWidget* parent)
     StatusText->setObjectName(QStringLiteral("StatusText"));
     layout->place(StatusText, { 174, 14, 258, 20 }, A::Left | A::Right);
 
+    DetailText = new QLabel(this);
+    DetailText->setObjectName(QStringLiteral("DetailText"));
+    DetailText->setFont(Dialogs::systemFont(10));
+    DetailText->setAccessibleName(QStringLiteral("Burn Details"));
+    layout->place(DetailText, { 174, 36, 258, 16 }, A::Left | A::Right);
+
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);

@@ -41,6 +41,9 @@ public:
     CResizeCanvas* CResizeCanvas1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QLabel* StatusText = nullptr;
+    // One small line under the status line: data written, speed, time left
+    // of a running write. Empty until the main window fills it.
+    QLabel* DetailText = nullptr;
     // Maximum 100; a maximum of 0 shows the busy bar.
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* AbortButton = nullptr;

@@ -16,6 +16,7 @@
 #include "dialogs/burnsettingswindow.h"
 #include "dialogs/burnstatuswindow.h"
 #include "dialogs/warningdialog.h"
+#include "mainwindow/burndetails.h"
 #include "mainwindow/canvas.h"
 #include "mainwindow/window1.h"
 #include "settings/usermessage.h"
@@ -178,6 +179,8 @@ void Window1::BurnStatusChanged(const CFDictionaryRef& status)
             BurnState = 2;
         SetStatus(text);
         UpdateProgressbar(status);
+        if (StatusWindow)
+            StatusWindow->DetailText->setText(BurnDetails::Text(status, MediaIsDVD));
         return;
     }
     if (state != QLatin1String("DRStatusStateDone"))
