@@ -63,6 +63,13 @@ QString mediaTypeForProfile(int profile)
         return kDRDeviceMediaTypeUnknown;
     }
 }
+// What a user who may not open a drive's device node can do about it.
+QString noAccessAdvice(const QString& node, const QString& group)
+{
+    if (group.isEmpty())
+        return QStringLiteral("Ask your administrator for read and write access to %1.").arg(node);
+    return QStringLiteral("The device belongs to the group \"%1\": join that group (sudo usermod -aG %1 $USER), then log out and log in again.").arg(group);
+}
 } // namespace
 
 // An advisory lock on the image file, held while the image is acquired.
@@ -120,6 +127,7 @@ IsoburnDevice::IsoburnDevice(std::shared_ptr<Library> library, bool isImage, con
     , m_isImage(isImage)
     , m_address(address)
     , m_facts(facts)
+    , m_noAccess(facts.noAccess)
 {
     m_pollTimer.setInterval(kPollMilliseconds);
     connect(&m_pollTimer, &QTimer::timeout, this, &IsoburnDevice::poll);
@@ -148,6 +156,13 @@ CFDictionaryRef IsoburnDevice::Info() const
     caps->setBoolean(kDRDeviceCanWriteCDRWKey, m_facts.writesCDRW);
     caps->setBoolean(kDRDeviceCanWriteDVDKey, m_facts.writesDVD);
     info->setValue(kDRDeviceWriteCapabilitiesKey, caps);
+    if (!m_isImage)
+        info->setString(kKestrowDeviceNodeKey, m_address);
+    if (m_noAccess) {
+        info->setBoolean(kKestrowDeviceNoAccessKey, true);
+        if (!m_facts.group.isEmpty())
+            info->setString(kKestrowDeviceNodeGroupKey, m_facts.group);
+    }
     return info;
 }
 
@@ -270,8 +285,20 @@ MediaSnapshot IsoburnDevice::reassess()
     return m_snapshot;
 }
 
+bool IsoburnDevice::accessGranted()
+{
+    if (m_noAccess && ::access(QFile::encodeName(m_address).constData(), R_OK | W_OK) == 0)
+        m_noAccess = false;
+    return !m_noAccess;
+}
+
 CFDictionaryRef IsoburnDevice::Status()
 {
+    if (!accessGranted()) {
+        MediaSnapshot s;
+        s.noAccess = true;
+        return s.toStatusDictionary();
+    }
     if (m_grab)
         return m_snapshot.toStatusDictionary();
     // Not held: look once, without keeping the drive.
@@ -287,7 +314,13 @@ int IsoburnDevice::AcquireExclusiveAccess()
 {
     if (m_grants == 0 && !m_jobRunning) {
         QString why;
-        if (grabDrive(&why)) {
+        if (!accessGranted()) {
+            // Held all the same: the poll notices when access is granted
+            // (a device ACL given by the login manager, for one).
+            MediaSnapshot s;
+            s.noAccess = true;
+            publish(s, true);
+        } else if (grabDrive(&why)) {
             reassess();
             publish(m_snapshot, true);
         } else if (m_isImage) {
@@ -378,6 +411,11 @@ quint32 IsoburnDevice::beginJob(QString* why)
         *why = QStringLiteral("The burner is busy.");
         return DRError::DeviceAccess;
     }
+    if (!accessGranted()) {
+        // Not the busy code: waiting does not help, the user must act.
+        *why = QStringLiteral("You may not use the burner %1. ").arg(m_address) + noAccessAdvice(m_address, m_facts.group);
+        return DRError::DeviceNotReady;
+    }
     if (isMounted()) {
         *why = m_isImage ? QStringLiteral("The disc image \"%1\" is mounted.").arg(m_address)
                          : QStringLiteral("The disc in %1 is mounted.").arg(m_address);
@@ -433,6 +471,12 @@ void IsoburnDevice::poll()
 {
     if (m_jobRunning)
         return;
+    if (m_noAccess) {
+        if (!accessGranted())
+            return;
+        // No longer "no access", whether or not a disc can be read yet.
+        publish(MediaSnapshot(), false);
+    }
     if (!m_grab) {
         // Held without a grab: an optical drive that had no disc, or whose
         // disc was ejected. Try again; publish only changes.

@@ -37,6 +37,10 @@ struct OpticalDriveFacts {
     bool writesCDR = false;
     bool writesCDRW = false;
     bool writesDVD = false;
+    // Found among the device nodes but not openable by this user (libburn
+    // lists only drives it can open); group owns the node.
+    bool noAccess = false;
+    QString group;
 };
 
 class IsoburnDevice final : public QObject, public DRDevice, public std::enable_shared_from_this<IsoburnDevice> {
@@ -84,6 +88,8 @@ private:
     MediaSnapshot readSnapshot();
     [[nodiscard]] bool isMounted() const;
     void poll();
+    // Checks the device node again; true once this user may open it.
+    bool accessGranted();
     void publish(const MediaSnapshot& snapshot, bool always);
 
     std::shared_ptr<IsoburnC::Library> m_library;
@@ -96,6 +102,7 @@ private:
     std::unique_ptr<IsoburnC::DriveGrab> m_grab;
     int m_grants = 0;
     bool m_jobRunning = false;
+    bool m_noAccess = false;
     std::optional<MediaSnapshot> m_lastPublished;
     MediaSnapshot m_snapshot;
     QTimer m_pollTimer;

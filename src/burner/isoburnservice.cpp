@@ -6,8 +6,15 @@
 #include "burner/isoburndevice.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
 
 using namespace IsoburnC;
 
@@ -24,6 +31,29 @@ QString interconnectOf(const QString& address)
     if (path.contains(QLatin1String("/ata")))
         return kDRDevicePhysicalInterconnectATAPI;
     return kDRDevicePhysicalInterconnectSCSI;
+}
+
+QString sysfsText(const QString& node, const char* file)
+{
+    const QString name = QFileInfo(QFileInfo(node).canonicalFilePath()).fileName();
+    QFile f(QStringLiteral("/sys/class/block/%1/device/%2").arg(name, QLatin1String(file)));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(f.read(256)).trimmed();
+}
+
+QString groupOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
+    std::vector<char> buffer(static_cast<size_t>(size > 0 ? size : 16384));
+    struct group entry {};
+    struct group* result = nullptr;
+    if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &result) != 0 || !result)
+        return QString::number(st.st_gid);
+    return QString::fromLocal8Bit(result->gr_name);
 }
 
 QString trimmed(const char* text, int size)
@@ -44,6 +74,36 @@ QString IsoburnService::imagePath()
     return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("Kestrow Disc Image.iso"));
 }
 
+QVector<OpticalDriveFacts> IsoburnService::unopenableDrives(const QStringList& nodes, const QStringList& found)
+{
+    QStringList known;
+    for (const QString& f : found)
+        known << QFileInfo(f).canonicalFilePath();
+    QVector<OpticalDriveFacts> list;
+    for (const QString& node : nodes) {
+        const QString canonical = QFileInfo(node).canonicalFilePath();
+        if (canonical.isEmpty() || known.contains(canonical))
+            continue;
+        if (::access(QFile::encodeName(node).constData(), R_OK | W_OK) == 0)
+            continue;
+        OpticalDriveFacts facts;
+        facts.address = node;
+        facts.vendor = sysfsText(node, "vendor");
+        facts.product = sysfsText(node, "model");
+        facts.revision = sysfsText(node, "rev");
+        if (facts.product.isEmpty())
+            facts.product = QFileInfo(node).fileName();
+        facts.interconnect = interconnectOf(node);
+        facts.location = (facts.interconnect == kDRDevicePhysicalInterconnectUSB || facts.interconnect == kDRDevicePhysicalInterconnectFireWire)
+            ? kDRDevicePhysicalInterconnectLocationExternal
+            : kDRDevicePhysicalInterconnectLocationInternal;
+        facts.noAccess = true;
+        facts.group = groupOf(node);
+        list.append(facts);
+    }
+    return list;
+}
+
 DRDeviceRef IsoburnService::createImageDevice(const QString& path)
 {
     return IsoburnDevice::createImage(Library::acquire(), path);
@@ -52,6 +112,7 @@ DRDeviceRef IsoburnService::createImageDevice(const QString& path)
 QVector<DRDeviceRef> IsoburnService::DeviceList()
 {
     QVector<DRDeviceRef> list;
+    QStringList found;
     if (m_library) {
         burn_drive_info* infos = nullptr;
         unsigned int count = 0;
@@ -68,6 +129,7 @@ QVector<DRDeviceRef> IsoburnService::DeviceList()
                     continue;
                 }
                 facts.address = QString::fromLocal8Bit(address);
+                found << facts.address;
                 facts.vendor = trimmed(infos[i].vendor, sizeof infos[i].vendor);
                 facts.product = trimmed(infos[i].product, sizeof infos[i].product);
                 facts.revision = trimmed(infos[i].revision, sizeof infos[i].revision);
@@ -90,6 +152,13 @@ QVector<DRDeviceRef> IsoburnService::DeviceList()
     } else {
         qCWarning(lcBurner) << "no disc recording libraries: only the disc image is offered";
     }
+    // Drives this user may not open still appear, so that the user learns
+    // why they cannot be used.
+    QStringList nodes;
+    for (const QString& name : QDir(QStringLiteral("/dev")).entryList({ QStringLiteral("sr[0-9]*") }, QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+        nodes << QStringLiteral("/dev/") + name;
+    for (const OpticalDriveFacts& facts : unopenableDrives(nodes, found))
+        list.append(IsoburnDevice::createOptical(m_library, facts));
     list.append(IsoburnDevice::createImage(m_library, imagePath()));
     return list;
 }

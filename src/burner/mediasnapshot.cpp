@@ -6,6 +6,8 @@ CFDictionaryRef MediaSnapshot::toStatusDictionary() const
 {
     CFMutableDictionaryRef status = CFMutableDictionary::create();
     status->setString(kDRDeviceMediaStateKey, mediaPresent ? kDRDeviceMediaStateMediaPresent : kDRDeviceMediaStateNone);
+    if (noAccess)
+        status->setBoolean(kKestrowDeviceNoAccessKey, true);
     if (!mediaPresent)
         return status;
     CFMutableDictionaryRef info = CFMutableDictionary::create();

@@ -18,6 +18,8 @@ struct MediaSnapshot {
     bool appendable = false;
     bool blank = false;
     bool erasable = false;
+    // The drive exists but this user may not open it: nothing else is known.
+    bool noAccess = false;
     QString mediaType;
     // Write speeds in kilobytes (1000 bytes) per second, ascending.
     QVector<int> speeds;

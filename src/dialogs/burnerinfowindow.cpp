@@ -75,6 +75,16 @@ BurnerInfoWindow::BurnerInfoWindow(QWidget* parent)
     PushButton1->setDefault(true);
     layout->place(PushButton1, { 451, 271, 69, 20 }, A::Right | A::Bottom);
 
+    AccessText = new QLabel(this);
+    AccessText->setObjectName(QStringLiteral("AccessText"));
+    AccessText->setTextFormat(Qt::PlainText);
+    AccessText->setWordWrap(true);
+    AccessText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    AccessText->setFont(Dialogs::systemFont(11));
+    AccessText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    AccessText->hide();
+    layout->place(AccessText, { 20, 252, 420, 50 }, A::Left | A::Right | A::Bottom);
+
     connect(PushButton1, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -94,6 +104,14 @@ BurnerInfoWindow* BurnerInfoWindow::ShowInfo(QWidget* parent, const CFDictionary
 BurnerInfoWindow* BurnerInfoWindow::current() { return theWindow(); }
 
 QString BurnerInfoWindow::stringFromCFBool(const CFBooleanRef& value) { return value && value->value() ? QStringLiteral("YES") : QStringLiteral("NO"); }
+
+QString BurnerInfoWindow::noAccessText(const QString& node, const QString& group)
+{
+    if (group.isEmpty())
+        return QStringLiteral("You may not open %1. Ask your administrator for read and write access to it.").arg(node);
+    return QStringLiteral("You may not open %1: it belongs to the group \"%2\". Join that group (sudo usermod -aG %2 $USER), then log out and log in again.")
+        .arg(node, group);
+}
 
 void BurnerInfoWindow::setup(const CFDictionaryRef& info)
 {
@@ -124,6 +142,16 @@ void BurnerInfoWindow::setup(const CFDictionaryRef& info)
         show(WriteCapableText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDKey"))));
         show(WriteCDRText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRKey"))));
         show(WriteCDRWText, stringFromCFBool(capabilities->booleanValue(QStringLiteral("DRDeviceCanWriteCDRWKey"))));
+    }
+    const CFBooleanRef noAccess = info->booleanValue(QStringLiteral("KestrowDeviceNoAccessKey"));
+    if (noAccess && noAccess->value()) {
+        const CFStringRef node = info->stringValue(QStringLiteral("KestrowDeviceNodeKey"));
+        const CFStringRef group = info->stringValue(QStringLiteral("KestrowDeviceNodeGroupKey"));
+        AccessText->setText(noAccessText(node ? node->value() : QStringLiteral("this burner"), group ? group->value() : QString()));
+        AccessText->show();
+    } else {
+        AccessText->clear();
+        AccessText->hide();
     }
 }
 

@@ -34,6 +34,9 @@ public:
     void setup(const CFDictionaryRef& info);
     // "YES" for a true boolean, "NO" for a false one and for null.
     [[nodiscard]] static QString stringFromCFBool(const CFBooleanRef& value);
+    // The text of AccessText for a drive at node whose node belongs to group
+    // (may be empty: then the advice is to ask for access).
+    [[nodiscard]] static QString noAccessText(const QString& node, const QString& group);
 
     QGroupBox* GroupBox1 = nullptr;
     QLabel* ManufacturerText = nullptr;
@@ -47,6 +50,9 @@ public:
     QLabel* WriteCDRText = nullptr;
     QLabel* WriteCDRWText = nullptr;
     QPushButton* PushButton1 = nullptr;
+    // Below the group box: for a drive this user may not open, its device
+    // node, the node's group and how to get access. Hidden otherwise.
+    QLabel* AccessText = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

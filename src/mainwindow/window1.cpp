@@ -314,6 +314,7 @@ void Window1::DevicePopup_Change()
             SelectedDevice->ReleaseExclusiveAccess();
         }
         SelectedDevice.reset();
+        MediaNoAccess = false;
         BurnerInfoButton->setEnabled(false);
         MediaAvailable = false;
         Canvas1->setBackdrop(Globals::CDIcon_grey());
@@ -366,6 +367,8 @@ void Window1::CCallBack1_EMediaReady(const QString& name, const CFDictionaryRef&
         if (CFArrayRef speeds = media->arrayValue(QStringLiteral("DRDeviceBurnSpeedsKey")))
             BurnSpeeds = speeds;
     }
+    const CFBooleanRef noAccess = info->booleanValue(QStringLiteral("KestrowDeviceNoAccessKey"));
+    MediaNoAccess = noAccess && noAccess->value();
     const CFStringRef state = info->stringValue(QStringLiteral("DRDeviceMediaStateKey"));
     MediaAvailable = state && state->value() == QLatin1String("DRDeviceMediaStateMediaPresent");
     EjectButton->setEnabled(MediaAvailable);
@@ -408,6 +411,8 @@ QVector<Window1::CanvasLine> Window1::CanvasLines() const
         // nothing over the disc
     } else if (Burning) {
         line(QStringLiteral("Burning"), setFont(18, false) + 15);
+    } else if (MediaNoAccess) {
+        line(QStringLiteral("No Access"), setFont(18, false) + 15);
     } else if (!MediaAvailable) {
         line(QStringLiteral("No Disk"), setFont(18, false) + 15);
     } else if (!MediaAppendable) {

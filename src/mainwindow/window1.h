@@ -127,6 +127,8 @@ public:
     qint32 MediaSessionCount = 0;
     QString MediaType;
     bool MediaIsDVD = false;
+    // The selected burner exists but this user may not open it.
+    bool MediaNoAccess = false;
     CFArrayRef BurnSpeeds;
     bool Burning = false;
     qint32 BurnState = 0;
