@@ -63,3 +63,19 @@ gen = sys.argv[1] if len(sys.argv) > 1 else '/work/shared/tools/gen_albumdata.py
 for n, name, eol, seed in [(3, 'three-lf.xml', 'lf', 1), (12, 'twelve-crlf.xml', 'crlf', 2), (5, 'five-cr.xml', 'cr', 3), (60, 'sixty-lf.xml', 'lf', 4)]:
     subprocess.run([sys.executable, gen, str(n), 'albumdata/' + name, '--eol', eol, '--seed', str(seed)], check=True)
 w('albumdata/three.bplist', plistlib.dumps(plistlib.load(open('albumdata/three-lf.xml', 'rb')), fmt=plistlib.FMT_BINARY))
+
+# Deep and long inputs, so that the fuzzers start with room past the nesting limits.
+w('settingstext/deep', '\r'.join(['<L%d>' % i for i in range(80)] + ['<V>deep</V>'] + ['</L%d>' % i for i in reversed(range(80))]) + '\r')
+w('settingstext/unclosed', '\n'.join(['<A>'] * 100 + ['<B>' + 'x' * 2000]) + '\n')
+deep = {'V': 'deep'}
+for i in range(80):
+    deep = {'L%d' % i: deep, 'S': str(i)}
+w('settingsplist/deep', plistlib.dumps(deep))
+w('propertylist/deep-array.xml', '<plist>' + '<array>' * 520 + '</array>' * 520 + '</plist>')
+
+# Other encodings of the same list: UTF-16 with a byte-order mark, UTF-16 without one, Latin-1.
+small = plistlib.dumps({'Name': 'Fotos été', 'N': 3, 'L': ['ä', {'k': 'ß'}]}).decode()
+w('propertylist/utf16-bom.xml', small.replace('UTF-8', 'UTF-16').encode('utf-16'))
+w('propertylist/utf16le.xml', small.replace('UTF-8', 'UTF-16').encode('utf-16-le'))
+w('propertylist/latin1.xml', small.replace('UTF-8', 'ISO-8859-1').encode('latin-1'))
+w('prefsmod/utf16-bom.xml', plistlib.dumps(prefs).decode().replace('UTF-8', 'UTF-16').encode('utf-16'))
