@@ -122,6 +122,9 @@ inline constexpr quint32 SourceUnreadable = 0x80020004;
 // The drive is busy, the disc mounted or the image held by another program;
 // nothing has been written. The burn workflow retries this one.
 inline constexpr quint32 DeviceAccess = 0x80020021;
+// The disc is mounted and could not be unmounted (udisks2 refused or is not
+// there); the text says how to unmount it by hand. Not retried.
+inline constexpr quint32 MountedDisc = 0x80020022;
 inline constexpr quint32 DeviceNotReady = 0x80020023;
 inline constexpr quint32 MediaNotPresent = 0x80020040;
 inline constexpr quint32 MediaNotWritable = 0x80020042;

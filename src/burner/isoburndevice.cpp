@@ -6,6 +6,7 @@
 #include "burner/isoburnburn.h"
 #include "burner/isoburnc_p.h"
 #include "burner/isoburnerase.h"
+#include "burner/udisksunmounter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -416,10 +417,19 @@ quint32 IsoburnDevice::beginJob(QString* why)
         *why = QStringLiteral("You may not use the burner %1. ").arg(m_address) + noAccessAdvice(m_address, m_facts.group);
         return DRError::DeviceNotReady;
     }
-    if (isMounted()) {
-        *why = m_isImage ? QStringLiteral("The disc image \"%1\" is mounted.").arg(m_address)
-                         : QStringLiteral("The disc in %1 is mounted.").arg(m_address);
-        return DRError::DeviceAccess;
+    if (m_isImage) {
+        if (isMounted()) {
+            *why = QStringLiteral("The disc image \"%1\" is mounted.").arg(m_address);
+            return DRError::DeviceAccess;
+        }
+    } else {
+        // Desktops mount a disc as soon as it is in, and libburn refuses a
+        // drive whose disc is mounted: ask udisks2 to unmount it, and wait
+        // (the busy code is retried) until it has or has refused.
+        if (!m_unmounter)
+            m_unmounter = std::make_unique<UDisksUnmounter>(QDBusConnection::systemBus());
+        if (const quint32 code = m_unmounter->check(m_address, isMounted(), why))
+            return code;
     }
     if (!grabDrive(why))
         return DRError::DeviceAccess;

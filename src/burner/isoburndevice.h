@@ -21,6 +21,7 @@
 namespace burn {
 struct burn_drive;
 }
+class UDisksUnmounter;
 namespace IsoburnC {
 class Library;
 class DriveGrab;
@@ -103,6 +104,7 @@ private:
     int m_grants = 0;
     bool m_jobRunning = false;
     bool m_noAccess = false;
+    std::unique_ptr<UDisksUnmounter> m_unmounter; // made on the first mounted disc
     std::optional<MediaSnapshot> m_lastPublished;
     MediaSnapshot m_snapshot;
     QTimer m_pollTimer;

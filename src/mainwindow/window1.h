@@ -131,6 +131,9 @@ public:
     bool MediaNoAccess = false;
     CFArrayRef BurnSpeeds;
     bool Burning = false;
+    // An erase runs (from the Erase button until its end or its error); a
+    // refusal because the disc is still mounted is retried like a burn's.
+    bool Erasing = false;
     qint32 BurnState = 0;
     bool LastBurnError = false;
     bool FindingDevices = false;

@@ -107,6 +107,7 @@ void Window1::StatusWindow_Abort()
         // ends the burn here, and no retry may start one afterwards.
         BurnRetryTimer->stop();
         Burning = false;
+        Erasing = false;
         CloseStatusWindow();
         Canvas1->setBackdrop((MediaAppendable && MediaAvailable) ? Globals::CDIcon_normal() : Globals::CDIcon_grey());
         Canvas1->update();
@@ -217,6 +218,7 @@ void Window1::EraseStatusChanged(const CFDictionaryRef& status)
 void Window1::FinishOperation()
 {
     Burning = false;
+    Erasing = false;
     DoBurnButton();
     CalculateTotalTimer->start();
     BuildPopupTimer->start();
@@ -234,10 +236,11 @@ void Window1::HandleBurnError(const CFDictionaryRef& status)
     const CFNumberRef codeRef = error->numberValue(QStringLiteral("DRErrorStatusErrorKey"));
     const qint32 code = codeRef ? static_cast<qint32>(static_cast<quint32>(codeRef->toInt64())) : 0;
 
-    // A burn refused before anything was written because the disc is still
-    // mounted is tried again shortly. An erase is never retried: its refusal
+    // A burn or erase refused before anything was written because the disc
+    // is still mounted is tried again shortly, while the burner layer has
+    // udisks2 unmount it. A refusal to unmount comes with another code and
     // is reported like any other error.
-    if (code == BusyCode && BurnState == 0 && Burning) {
+    if (code == BusyCode && BurnState == 0 && (Burning || Erasing)) {
         BurnRetryTimer->start();
         SetStatus(QStringLiteral("Waiting for the disk to unmount..."));
         return;
@@ -246,6 +249,7 @@ void Window1::HandleBurnError(const CFDictionaryRef& status)
         return;
     LastBurnError = true;
     Burning = false;
+    Erasing = false;
     BurnRetryTimer->stop();
     Canvas1->setBackdrop(Globals::CDIcon_red());
     Canvas1->update();
@@ -268,6 +272,10 @@ void Window1::BurnRetryTimer_Action()
 {
     if (BurnState == 0 && Burning && SelectedDevice)
         SelectedDevice->BurnRetry();
+    else if (Erasing && SelectedDevice) {
+        SetStatus(QStringLiteral("Begin Erase..."));
+        SelectedDevice->Erase();
+    }
 }
 
 // --- eject, erase, burner information
@@ -288,6 +296,7 @@ void Window1::EraseButton_Action()
     }
     LastBurnError = false;
     BurnState = 0;
+    Erasing = true;
     OpenStatusWindow();
     SetStatus(QStringLiteral("Begin Erase..."));
     SelectedDevice->Erase();

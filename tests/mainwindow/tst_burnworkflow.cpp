@@ -670,8 +670,8 @@ private Q_SLOTS:
         QTest::addColumn<qint32>("code");
         QTest::addColumn<QString>("sense");
         QTest::addColumn<QString>("message");
-        // A refusal with the busy code is not retried for an erase: reported, the sheet goes.
-        QTest::newRow("busy code") << BusyCode << QString() << u"The disc cannot be erased now."_s;
+        // The disc stayed mounted (udisks2 refused): reported, not retried.
+        QTest::newRow("mounted disc") << static_cast<qint32>(DRError::MountedDisc) << QString() << u"The disc cannot be erased now."_s;
         QTest::newRow("other code with sense") << qint32 { -3 } << u"NOT READY"_s << u"The disc cannot be erased now. (NOT READY)"_s;
     }
 
@@ -689,6 +689,31 @@ private Q_SLOTS:
         eraseReports(progress(kDRStatusStateDone, 1));
         verifyErrorReported(message);
         QCOMPARE(m_device->erases.size(), 1);
+    }
+
+    // Refused because the disc is still mounted: like a burn, the erase waits
+    // while the burner layer has it unmounted and is started again; a refusal
+    // to unmount ends it with the layer's text.
+    void eraseRefusedWhileMountedIsRetried()
+    {
+        m_window->BurnRetryTimer->setInterval(150);
+        QVERIFY(startErase());
+        eraseReports(failure(BusyCode, u"The disc in /dev/sr0 is mounted; waiting for it to be unmounted."_s));
+        QCOMPARE(statusLine(), Waiting);
+        QVERIFY(m_window->Erasing);
+        QVERIFY(!m_window->LastBurnError);
+        QVERIFY(!BurnErrorWindow::current());
+        QTRY_COMPARE_WITH_TIMEOUT(m_device->erases.size(), 2, 3000);
+        QCOMPARE(m_device->erases.last()->startCalls, 1);
+        QCOMPARE(statusLine(), u"Begin Erase..."_s);
+
+        const QString refused = u"The disc in /dev/sr0 is mounted and the system refused to unmount it: target is busy. "
+                                u"Eject it from the file manager, or run: udisksctl unmount -b /dev/sr0"_s;
+        eraseReports(failure(static_cast<qint32>(DRError::MountedDisc), refused));
+        verifyErrorReported(refused);
+        QVERIFY(!m_window->Erasing);
+        QTest::qWait(300);
+        QCOMPARE(m_device->erases.size(), 2);
     }
 
     void eraseWithoutBurner()
