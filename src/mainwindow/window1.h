@@ -168,6 +168,9 @@ private:
     void BurnStatusChanged(const CFDictionaryRef& status);
     void EraseStatusChanged(const CFDictionaryRef& status);
     void FinishOperation();
+    // Warns when the disc cannot keep some names of the session as they are
+    // (key "NameChangeWarningKey"); true to go on with the burn.
+    bool NamesFitTheDisc();
     void OpenStatusWindow();
     void CloseStatusWindow();
     void StatusWindow_Abort();

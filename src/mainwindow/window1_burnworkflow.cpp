@@ -6,7 +6,10 @@
 #include "app/globalpictures.h"
 #include "burner/ccdr.h"
 #include "burner/drconstants.h"
+#include "burner/discnames.h"
 #include "burner/drdevice.h"
+#include "burner/drfile.h"
+#include "burner/drfolder.h"
 #include "burnlist/cfiletoburn.h"
 #include "burnlist/csuperlist.h"
 #include "burnlist/fileindex.h"
@@ -58,6 +61,8 @@ void Window1::BurnButton_Action()
         return;
     BurnState = 0;
     LastBurnError = false;
+    if (!NamesFitTheDisc())
+        return;
 
     const BurnSettingsChoice choice = BurnSettingsWindow::Run(this, BurnSpeeds, MediaIsDVD);
     // The burner may have been deselected while the sheet was up.
@@ -81,6 +86,29 @@ void Window1::BurnButton_Action()
     Canvas1->setBackdrop(Globals::CDIcon_normal());
     Canvas1->update();
     SelectedDevice->Burn(choice.SpeedIndex, choice.Verify, choice.Eject, choice.Test, choice.Finalize);
+}
+
+bool Window1::NamesFitTheDisc()
+{
+    // The session as the burn will compose it: the items of the list and
+    // the volume name with its suffix.
+    QVector<DRFSObjectRef> items;
+    for (int row = 0; row < ListBox1->count(); ++row) {
+        const std::shared_ptr<CFileToBurn> item = Globals::GetFileByID(ListBox1->item(row)->text());
+        if (!item)
+            continue;
+        if (item->VirtualFolder) {
+            items.append(item->GetVirtualFolder());
+        } else {
+            const QFileInfo info(item->GetFolderitem());
+            items.append(info.isDir() ? DRFSObjectRef(DRFolder::createReal(info)) : DRFSObjectRef(DRFile::createReal(info)));
+        }
+    }
+    const QString volume = CCDR::ComposeVolumeName(volumeNameFieldText(), databasePopupIndex(), databasePopupText());
+    const QVector<DiscNames::Change> changes = DiscNames::check(volume, items);
+    if (changes.isEmpty())
+        return true;
+    return Globals::ShowWarningDialog(DiscNames::warningText(changes), 560, 380, QStringLiteral("NameChangeWarningKey"));
 }
 
 void Window1::OpenStatusWindow()

@@ -130,6 +130,8 @@ private:
             what = u"erase"_s;
         else if (text.startsWith(u"If you abort the burning process"_s))
             what = u"abort"_s;
+        else if (text.startsWith(u"Some names are too long or too deep"_s))
+            what = u"names"_s;
         return u"%1 %2x%3"_s.arg(what).arg(warning->width()).arg(warning->height());
     }
 
@@ -482,10 +484,34 @@ private Q_SLOTS:
         verifyErrorReported(u"Second failure. (MEDIUM ERROR)"_s);
     }
 
+    // A volume name the disc cannot hold: the warning before the sheet
+    // names the change; Cancel stops there, "Do It" goes on to the sheet.
+    void namesTheDiscCannotHoldAreWarnedAbout()
+    {
+        m_window->VolumeNameField->setText(u"Summer Holiday Photos"_s);
+        {
+            DialogScript script({ u"Cancel"_s });
+            m_window->BurnButton->click();
+            QCOMPARE(script.shown, QStringList { u"names 560x380"_s });
+            QVERIFY(m_device->burns.isEmpty());
+            QVERIFY(!m_window->Burning);
+        }
+        {
+            DialogScript script({ u"Do It"_s, u"OK"_s });
+            m_window->BurnButton->click();
+            QCOMPARE(script.shown, (QStringList { u"names 560x380"_s, u"sheet"_s }));
+            QCOMPARE(m_device->burns.size(), 1);
+        }
+        QVERIFY(m_window->Burning);
+    }
+
     void doneTwiceAdvancesTheNumberOnce()
     {
         const QString name = u"Done Twice %1"_s.arg(QDateTime::currentMSecsSinceEpoch());
         m_window->VolumeNameField->setText(name);
+        // The unique name is longer than the disc's volume name; that warning
+        // is tested on its own.
+        XMLModule::XMLRoot()->SetBooleanValue(u"NameChangeWarningKey"_s, true);
         QCOMPARE(DatabaseModule::GetVolumeIndex(name), u"1"_s);
         QVERIFY(startBurn());
         burnReports(progress(kDRStatusStateFinishing, 1));
