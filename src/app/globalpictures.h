@@ -10,6 +10,9 @@
 namespace Globals
 {
 
+// Sizes are logical pixels (deviceIndependentSize()): on a screen scaled by
+// more than 1 the pictures carry twice the pixels with devicePixelRatio 2,
+// so draw them at a point or into a rectangle, never by their size().
 // The four 128 x 128 disc pictures, alpha taken from the disc's mask.
 const QImage& CDIcon_normal();
 const QImage& CDIcon_grey();

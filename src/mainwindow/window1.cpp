@@ -40,6 +40,12 @@ QFont systemFont(int pixelSize, bool bold = false)
     return font;
 }
 
+// A dark palette: text lighter than the window behind it.
+bool isDark(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
+}
+
 QTimer* singleShotTimer(QObject* parent, int msec)
 {
     auto* timer = new QTimer(parent);
@@ -112,7 +118,9 @@ void Window1::createControls()
     VolumeNameField = new QLineEdit(QStringLiteral("Untitled Volume"), m_content);
     VolumeNameField->setObjectName(QStringLiteral("VolumeNameField"));
     VolumeNameField->setFont(system12);
-    VolumeNameField->setStyleSheet(QStringLiteral("QLineEdit { background: white; }"));
+    // White behind the name; a dark palette's light text needs its own base.
+    if (!isDark(palette()))
+        VolumeNameField->setStyleSheet(QStringLiteral("QLineEdit { background: white; }"));
     m_layout->place(VolumeNameField, { 250, 40, 200, 22 }, A::Left | A::Right);
 
     Canvas1 = new Canvas(m_content);
@@ -435,6 +443,15 @@ QVector<Window1::CanvasLine> Window1::CanvasLines() const
     return lines;
 }
 
+QColor Window1::CanvasTextColor(const QPalette& palette)
+{
+    // The text lies on the disc picture, which is light whatever the
+    // palette: a dark palette's light text would vanish in it, so that text
+    // takes the palette's (dark) window colour instead, under the same light
+    // shadow.
+    return isDark(palette) ? palette.color(QPalette::Window) : palette.color(QPalette::WindowText);
+}
+
 void Window1::Canvas1_Paint(QPainter& g)
 {
     QFont font = Canvas1->font();
@@ -447,7 +464,7 @@ void Window1::Canvas1_Paint(QPainter& g)
         const int x = Canvas1->width() / 2 - g.fontMetrics().horizontalAdvance(l.text) / 2;
         g.setPen(l.shadow);
         g.drawText(x + 1, l.baseline + 1, l.text);
-        g.setPen(palette().color(QPalette::WindowText));
+        g.setPen(CanvasTextColor(palette()));
         g.drawText(x, l.baseline, l.text);
     }
 }

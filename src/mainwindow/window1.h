@@ -152,6 +152,10 @@ public:
         QColor shadow;
     };
     [[nodiscard]] QVector<CanvasLine> CanvasLines() const;
+    // The colour of those lines (their shadow is the line's own): the
+    // palette's text colour, or with a dark palette its window colour, so
+    // that the text stays dark on the light disc picture.
+    [[nodiscard]] static QColor CanvasTextColor(const QPalette& palette);
 
     [[nodiscard]] VolumeNamePopup* volumeNamePopup() const { return m_volumePopup.get(); }
 
