@@ -32,15 +32,17 @@ struct Walker {
     int maxChars;
     QVector<Change> changes;
 
-    // One item at level (the root being level 1) under a parent whose path
+    // One item under a parent whose path
     // is parentPath and whose Joliet path has jolietLength characters.
-    void item(const QString& name, bool folder, const QString& parentPath, int jolietLength, int level, const std::function<void(const QString&, int)>& descend)
+    void item(const QString& name, bool folder, const QString& parentPath, int jolietLength, const std::function<void(const QString&, int)>& descend)
     {
         const QString path = parentPath.isEmpty() ? name : parentPath + u'/' + name;
         const QString rr = rockRidgeName(name);
         // libisofs makes the Joliet name from the node's (cut) name.
         const QString joliet = jolietName(rr, folder, maxChars);
-        const int jolietPath = jolietLength + 1 + static_cast<int>(joliet.size());
+        // libisofs counts a Joliet path in bytes: two per UTF-16 character
+        // and one per separator.
+        const int jolietPath = jolietLength + 1 + 2 * static_cast<int>(joliet.size());
         if (rr != name)
             changes.append({ path, rr });
         else if (joliet != name)
@@ -49,35 +51,31 @@ struct Walker {
             changes.append({ path, QStringLiteral("(left out of the Windows names: the path is too long)") });
             return;
         }
-        if (folder && level > Iso9660Depth) {
-            changes.append({ path, QStringLiteral("(moved to /rr_moved in the plain ISO 9660 names: too deep)") });
-            return;
-        }
         if (folder)
             descend(path, jolietPath);
     }
 
-    void disk(const QString& source, const QString& path, int jolietLength, int level)
+    void disk(const QString& source, const QString& path, int jolietLength)
     {
         const QFileInfoList entries
             = QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsFirst);
         for (const QFileInfo& entry : entries) {
             const bool folder = entry.isDir() && !entry.isSymLink();
-            item(entry.fileName(), folder, path, jolietLength, level, [&](const QString& p, int j) { disk(entry.filePath(), p, j, level + 1); });
+            item(entry.fileName(), folder, path, jolietLength, [&](const QString& p, int j) { disk(entry.filePath(), p, j); });
         }
     }
 
-    void items(const QVector<DRFSObjectRef>& list, const QString& path, int jolietLength, int level)
+    void items(const QVector<DRFSObjectRef>& list, const QString& path, int jolietLength)
     {
         for (const DRFSObjectRef& object : list) {
             if (!object)
                 continue;
             const bool folder = object->isFolder();
-            item(object->baseName(), folder, path, jolietLength, level, [&](const QString& p, int j) {
+            item(object->baseName(), folder, path, jolietLength, [&](const QString& p, int j) {
                 if (object->isVirtual())
-                    items(static_cast<const DRFolder*>(object.get())->children(), p, j, level + 1);
+                    items(static_cast<const DRFolder*>(object.get())->children(), p, j);
                 else
-                    disk(object->sourcePath(), p, j, level + 1);
+                    disk(object->sourcePath(), p, j);
             });
         }
     }
@@ -147,14 +145,14 @@ QVector<Change> check(const QString& volume, const QVector<DRFSObjectRef>& items
     const QString onDisc = volumeName(volume);
     if (onDisc != volume)
         walker.changes.append({ volume, onDisc });
-    walker.items(items, QString(), 0, 2);
+    walker.items(items, QString(), 0);
     return walker.changes;
 }
 
 QString warningText(const QVector<Change>& changes)
 {
     constexpr int kShown = 10;
-    QString text = QStringLiteral("Some names are too long or too deep for the disc and will be changed there. Linux reads the full names (Rock Ridge), "
+    QString text = QStringLiteral("Some names are too long for the disc and will be changed there. Linux reads the full names (Rock Ridge), "
                                   "except names longer than 255 bytes; Windows reads names of at most 64 characters (Joliet), and the volume name keeps "
                                   "16 characters:\n");
     for (qsizetype i = 0; i < changes.size() && i < kShown; ++i)

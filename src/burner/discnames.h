@@ -25,11 +25,12 @@ inline constexpr int JolietNameLength = 64;
 inline constexpr int JolietLongNameLength = 103;
 // Bytes of a Rock Ridge name; longer ones are cut.
 inline constexpr int RockRidgeNameBytes = 255;
-// UTF-16 characters of a whole Joliet path; an item with a longer path is
-// left out of the Joliet tree.
+// Length of a whole Joliet path as libisofs counts it (two bytes per UTF-16
+// character, one per "/"); an item with a longer path is left out of the
+// Joliet tree, and what is inside it with it.
 inline constexpr int JolietPathLength = 240;
-// Levels of folders ISO 9660 allows, the root being the first.
-inline constexpr int Iso9660Depth = 8;
+// Folders deeper than the 8 levels of ISO 9660 are no change: libisoburn
+// writes them in place in all three trees (it relaxes that rule by default).
 // Bytes of the volume name: libisofs cuts longer ones; the layer also keeps
 // to 16 characters so that the Joliet volume name is the same text.
 inline constexpr int VolumeNameBytes = 32;

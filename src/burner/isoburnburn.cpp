@@ -304,7 +304,7 @@ void IsoburnBurn::afterWrite()
             m_lastSense);
 
     if (m_lastPercent < 100)
-        post(kDRStatusStateTrackWrite, 1.0);
+        postWriting(1.0, d->sessionBlocks, d->sessionBlocks);
     post(kDRStatusStateTrackClose, 1.0);
     post(kDRStatusStateSessionClose, 1.0);
     post(kDRStatusStateFinishing, 1.0);

@@ -1,5 +1,6 @@
 #include "burner/isotreebuilder_p.h"
 
+#include "burner/discnames.h"
 #include "burner/drfolder.h"
 
 #include <QFile>
@@ -67,7 +68,10 @@ bool addItems(IsoImage* image, IsoDir* parent, const QVector<DRFSObjectRef>& ite
     for (const DRFSObjectRef& item : items) {
         if (!item)
             continue;
-        const QByteArray name = QFile::encodeName(freeName(parent, item->baseName()));
+        // libisofs refuses a name over 255 bytes ("Rock Ridge leaf name too
+        // long") and with it the whole session: cut it the way its own
+        // truncation does, which is also what the name check announced.
+        const QByteArray name = QFile::encodeName(freeName(parent, DiscNames::rockRidgeName(item->baseName())));
         if (item->isVirtual()) {
             IsoDir* dir = nullptr;
             const int r = iso_tree_add_new_dir(parent, name.constData(), &dir);

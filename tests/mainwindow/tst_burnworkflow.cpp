@@ -130,7 +130,7 @@ private:
             what = u"erase"_s;
         else if (text.startsWith(u"If you abort the burning process"_s))
             what = u"abort"_s;
-        else if (text.startsWith(u"Some names are too long or too deep"_s))
+        else if (text.startsWith(u"Some names are too long for the disc"_s))
             what = u"names"_s;
         return u"%1 %2x%3"_s.arg(what).arg(warning->width()).arg(warning->height());
     }
