@@ -81,6 +81,16 @@ struct Walker {
     }
 };
 
+// At most length characters: the start and the end of the text (where a cut
+// name differs) with "…" between, so that each change keeps to one line.
+QString elideMiddle(const QString& text, int length)
+{
+    if (text.size() <= length)
+        return text;
+    const int tail = (length - 1) / 2;
+    return text.left(length - 1 - tail) + QStringLiteral("\u2026") + text.right(tail);
+}
+
 } // namespace
 
 QString jolietName(const QString& name, bool folder, int maxChars)
@@ -156,7 +166,7 @@ QString warningText(const QVector<Change>& changes)
                                   "except names longer than 255 bytes; Windows reads names of at most 64 characters (Joliet), and the volume name keeps "
                                   "16 characters:\n");
     for (qsizetype i = 0; i < changes.size() && i < kShown; ++i)
-        text += QStringLiteral("\n") + changes[i].path + QStringLiteral(" \u2192 ") + changes[i].onDisc;
+        text += QStringLiteral("\n") + elideMiddle(changes[i].path.section(u'/', -1), 32) + QStringLiteral(" \u2192 ") + elideMiddle(changes[i].onDisc, 32);
     if (changes.size() > kShown)
         text += QStringLiteral("\nand %1 more").arg(changes.size() - kShown);
     return text;

@@ -63,7 +63,9 @@ struct Change {
 [[nodiscard]] QVector<Change> check(const QString& volumeName, const QVector<DRFSObjectRef>& items, int maxChars = JolietNameLength);
 
 // The warning for a non-empty list: what is changed, up to ten lines
-// "old name → name on the disc", "and N more", and that Linux keeps the full names.
+// "old name → name on the disc" (the item's own name, not its folders; each
+// side shortened in the middle to 32 characters), "and N more", and that
+// Linux keeps the full names.
 [[nodiscard]] QString warningText(const QVector<Change>& changes);
 
 } // namespace DiscNames

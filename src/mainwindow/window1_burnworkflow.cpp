@@ -108,7 +108,7 @@ bool Window1::NamesFitTheDisc()
     const QVector<DiscNames::Change> changes = DiscNames::check(volume, items);
     if (changes.isEmpty())
         return true;
-    return Globals::ShowWarningDialog(DiscNames::warningText(changes), 560, 380, QStringLiteral("NameChangeWarningKey"));
+    return Globals::ShowWarningDialog(DiscNames::warningText(changes), 620, 330, QStringLiteral("NameChangeWarningKey"));
 }
 
 void Window1::OpenStatusWindow()

@@ -151,6 +151,10 @@ private Q_SLOTS:
         QVERIFY(text.contains(u"\nold 10 \u2192 new 10"_s));
         QVERIFY(!text.contains(u"old 11"_s));
         QVERIFY(text.endsWith(u"\nand 2 more"_s));
+        // One line each: the item's own name, long names shortened in the middle.
+        const QString longName = u"Trip/"_s + rep(u"n"_s, 40) + u".jpeg"_s;
+        const QString line = DiscNames::warningText({ { longName, rep(u"n"_s, 40) + u".jpe"_s } }).section(u'\n', -1);
+        QCOMPARE(line, rep(u"n"_s, 16) + u"\u2026"_s + rep(u"n"_s, 10) + u".jpeg \u2192 "_s + rep(u"n"_s, 16) + u"\u2026"_s + rep(u"n"_s, 11) + u".jpe"_s);
         changes.resize(10);
         QVERIFY(!DiscNames::warningText(changes).contains(u"more"_s));
     }

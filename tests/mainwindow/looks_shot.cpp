@@ -8,6 +8,8 @@
 #include "../burner/fakedrservice.h"
 
 #include "app/globalpictures.h"
+#include "burner/discnames.h"
+#include "dialogs/warningdialog.h"
 #include "burner/diskrecordingmodule.h"
 #include "burner/drconstants.h"
 #include "burnlist/csuperlist.h"
@@ -127,6 +129,18 @@ int main(int argc, char** argv)
                 device->sendStatus();
                 QTimer::singleShot(200, &app, [&] {
                     w.grab().save(out.filePath(QStringLiteral("noaccess.png")));
+                    // The warning about names the disc cannot keep, at its size.
+                    QVector<DiscNames::Change> changes;
+                    changes.append({ QStringLiteral("Summer Holiday Photos #3"), DiscNames::volumeName(QStringLiteral("Summer Holiday Photos #3")) });
+                    for (int i = 1; i <= 12; ++i) {
+                        const QString name = QStringLiteral("Holiday/IMG_%1 a very long description of the beach at sunset with friends.jpeg").arg(i);
+                        changes.append({ name, DiscNames::jolietName(name.section(u'/', 1), false) });
+                    }
+                    WarningDialog warning;
+                    warning.Setup(DiscNames::warningText(changes), 620, 330, QStringLiteral("NameChangeWarningKey"));
+                    warning.show();
+                    QCoreApplication::processEvents();
+                    warning.grab().save(out.filePath(QStringLiteral("names.png")));
                     std::printf("saved in %s\n", qPrintable(out.path()));
                     app.quit();
                 });

@@ -492,14 +492,14 @@ private Q_SLOTS:
         {
             DialogScript script({ u"Cancel"_s });
             m_window->BurnButton->click();
-            QCOMPARE(script.shown, QStringList { u"names 560x380"_s });
+            QCOMPARE(script.shown, QStringList { u"names 620x330"_s });
             QVERIFY(m_device->burns.isEmpty());
             QVERIFY(!m_window->Burning);
         }
         {
             DialogScript script({ u"Do It"_s, u"OK"_s });
             m_window->BurnButton->click();
-            QCOMPARE(script.shown, (QStringList { u"names 560x380"_s, u"sheet"_s }));
+            QCOMPARE(script.shown, (QStringList { u"names 620x330"_s, u"sheet"_s }));
             QCOMPARE(m_device->burns.size(), 1);
         }
         QVERIFY(m_window->Burning);
