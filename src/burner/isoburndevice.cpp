@@ -426,10 +426,14 @@ quint32 IsoburnDevice::beginJob(QString* why)
         // Desktops mount a disc as soon as it is in, and libburn refuses a
         // drive whose disc is mounted: ask udisks2 to unmount it, and wait
         // (the busy code is retried) until it has or has refused.
-        if (!m_unmounter)
+        // The system bus is opened only once a disc was found mounted.
+        const bool mounted = isMounted();
+        if (mounted && !m_unmounter)
             m_unmounter = std::make_unique<UDisksUnmounter>(QDBusConnection::systemBus());
-        if (const quint32 code = m_unmounter->check(m_address, isMounted(), why))
-            return code;
+        if (m_unmounter) {
+            if (const quint32 code = m_unmounter->check(m_address, mounted, why))
+                return code;
+        }
     }
     if (!grabDrive(why))
         return DRError::DeviceAccess;
