@@ -28,15 +28,18 @@ void BurnListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     if (selected)
         painter->fillRect(0, 0, width, height, selectedRowColor(option.palette.color(QPalette::Active, QPalette::Highlight), row));
-    else if (row % 2 == 1)
-        painter->fillRect(0, 0, width, height, QColor(220, 220, 230));
+    else if (row % 2 == 1) {
+        // The light stripe of a light palette; a dark palette's own alternate row colour.
+        const bool dark = option.palette.color(QPalette::Base).lightness() < option.palette.color(QPalette::Text).lightness();
+        painter->fillRect(0, 0, width, height, dark ? option.palette.color(QPalette::AlternateBase) : QColor(220, 220, 230));
+    }
     painter->setPen(QColor(153, 153, 153));
     painter->drawLine(0, height - 1, width, height - 1);
 
     painter->setFont(option.font);
     const QString id = index.data(Qt::DisplayRole).toString();
     if (const std::shared_ptr<CFileToBurn> item = Globals::GetFileByID(id)) {
-        item->DrawListEntry(*painter, width, height, selected);
+        item->DrawListEntry(*painter, width, height, selected, &option.palette);
     } else {
         painter->setPen(option.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(QRect(2, 0, width - 2, height), Qt::AlignLeft | Qt::AlignVCenter, id);

@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QIcon>
 #include <QPainter>
+#include <QPalette>
 
 #include <chrono>
 #include <deque>
@@ -199,7 +200,7 @@ QString CFileToBurn::DisplayName() const
     return name.isEmpty() ? MyFolderitem : name; // the root folder has no name
 }
 
-void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selected)
+void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selected, const QPalette* palette)
 {
     Q_UNUSED(width)
     if (MyIcon.isNull())
@@ -211,7 +212,14 @@ void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selecte
 
     QFont small = g.font();
     small.setPixelSize(10);
-    const QColor smallColor = selected ? QColor(190, 190, 190) : QColor(90, 90, 90);
+    const bool dark = palette && palette->color(QPalette::Base).lightness() < palette->color(QPalette::Text).lightness();
+    QColor smallColor = selected ? QColor(190, 190, 190) : QColor(90, 90, 90);
+    QColor nameColor = selected ? QColor(Qt::white) : QColor(Qt::black);
+    if (dark && !selected) {
+        nameColor = palette->color(QPalette::Text);
+        smallColor = palette->color(QPalette::Text);
+        smallColor.setAlpha(170);
+    }
     const int smallBaseline = height / 2 + QFontMetrics(small).ascent() / 2;
     g.setFont(small);
     g.setPen(smallColor);
@@ -222,7 +230,7 @@ void CFileToBurn::DrawListEntry(QPainter& g, int width, int height, bool selecte
     const QFontMetrics largeMetrics(large);
     const QString name = DisplayName();
     g.setFont(large);
-    g.setPen(selected ? QColor(Qt::white) : QColor(Qt::black));
+    g.setPen(nameColor);
     g.drawText(75, height / 2 + largeMetrics.ascent() / 2 - 1, name);
 
     if (VirtualFolder || directory()) {

@@ -18,6 +18,7 @@
 class BurnListHost;
 class DRFolder;
 class QPainter;
+class QPalette;
 
 class CFileToBurn {
 public:
@@ -66,7 +67,10 @@ public:
     // Draws the row of this item into one list cell of the given size; the
     // painter's origin is the cell's top-left corner. Fetches MyIcon on the
     // first call.
-    void DrawListEntry(QPainter& g, int width, int height, bool selected);
+    // With a dark palette the unselected texts take the palette's text
+    // colours, so they stay readable; a light palette (or none) keeps the
+    // row's own black and grey.
+    void DrawListEntry(QPainter& g, int width, int height, bool selected, const QPalette* palette = nullptr);
 
     // Public state of the item (read by the list, the total and the burn).
     const QString MyFolderitem;
