@@ -7,7 +7,8 @@
 
 #include <QDir>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
 int albumData(const std::uint8_t* data, std::size_t size)
 {

@@ -12,9 +12,11 @@
 #include <cstdlib>
 #include <memory>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
-namespace {
+namespace
+{
 
     std::unique_ptr<QTemporaryDir>& scratch()
     {

@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
 // The input as bytes (a deep copy: a reader may keep what it is given).
 [[nodiscard]] QByteArray bytesOf(const std::uint8_t* data, std::size_t size);

@@ -17,7 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
 void initialize();
 

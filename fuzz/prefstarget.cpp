@@ -5,7 +5,8 @@
 
 #include "photobackup/prefsmod.h"
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
 int prefsMod(const std::uint8_t* data, std::size_t size)
 {

@@ -10,9 +10,11 @@
 
 #include <vector>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
-namespace {
+namespace
+{
 
     // Visits every object once (a binary list may share objects, so a plain
     // walk could take exponential time) and reads each one's value.

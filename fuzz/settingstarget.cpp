@@ -12,9 +12,11 @@
 
 #include <vector>
 
-namespace KestrowFuzz {
+namespace KestrowFuzz
+{
 
-namespace {
+namespace
+{
 
     // Reads every value of every node through each typed getter, looks every
     // child up by name and ordinal, and writes the tree in its form.

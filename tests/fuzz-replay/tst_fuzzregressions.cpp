@@ -13,7 +13,8 @@
 
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 using Target = int (*)(const std::uint8_t*, std::size_t);
 
@@ -36,7 +37,8 @@ constexpr qint64 kMaxMilliseconds = 10'000;
 
 } // namespace
 
-class TestFuzzRegressions : public QObject {
+class TestFuzzRegressions : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
