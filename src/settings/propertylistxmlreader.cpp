@@ -106,6 +106,10 @@ private:
     bool text(const Token& start, std::string_view& out, bool& stable);
     bool blankText(const Token& token);
     bool closes(const Token& end, const Token& start);
+    // The next element inside a container: skips blank text, fails on other
+    // text or a missing end tag, and reports the container's own end.
+    enum class Step { Child, Closed, Failed };
+    Step nextChild(const Token& start, const char* name, Token& child);
 
     CFObjectRef string(std::string_view text, bool stable);
     QString key(std::string_view text, bool stable);
@@ -389,26 +393,39 @@ CFObjectRef Reader::document(QString* error)
     return result;
 }
 
+Reader::Step Reader::nextChild(const Token& start, const char* name, Token& child)
+{
+    for (;;) {
+        child = next(false);
+        if (child.kind == Kind::Error)
+            return Step::Failed;
+        if (child.kind == Kind::End) {
+            fail(m_end, QStringLiteral("<%1> is not closed.").arg(QLatin1String(name)));
+            return Step::Failed;
+        }
+        if (child.kind == Kind::Text || child.kind == Kind::Cdata) {
+            if (blankText(child))
+                continue;
+            fail(child.at, QStringLiteral("text %1 inside <%2>.").arg(quoted(child.text), QLatin1String(name)));
+            return Step::Failed;
+        }
+        if (child.kind == Kind::Close)
+            return closes(child, start) ? Step::Closed : Step::Failed;
+        return Step::Child;
+    }
+}
+
 CFObjectRef Reader::plist(const Token& start)
 {
     CFObjectRef content;
     if (!start.empty) {
         for (;;) {
-            const Token token = next(false);
-            if (token.kind == Kind::Error)
+            Token token;
+            const Step step = nextChild(start, "plist", token);
+            if (step == Step::Failed)
                 return nullptr;
-            if (token.kind == Kind::End)
-                return fail(m_end, QStringLiteral("<plist> is not closed."));
-            if (token.kind == Kind::Text || token.kind == Kind::Cdata) {
-                if (!blankText(token))
-                    return fail(token.at, QStringLiteral("text %1 inside <plist>.").arg(quoted(token.text)));
-                continue;
-            }
-            if (token.kind == Kind::Close) {
-                if (!closes(token, start))
-                    return nullptr;
+            if (step == Step::Closed)
                 break;
-            }
             if (content)
                 return fail(token.at, QStringLiteral("<plist> holds more than one value."));
             content = value(token, 0);
@@ -565,21 +582,12 @@ CFObjectRef Reader::array(const Token& start, int depth)
     const std::size_t first = m_items.size();
     if (!start.empty) {
         for (;;) {
-            const Token token = next(false);
-            if (token.kind == Kind::Error)
+            Token token;
+            const Step step = nextChild(start, "array", token);
+            if (step == Step::Failed)
                 return nullptr;
-            if (token.kind == Kind::End)
-                return fail(m_end, QStringLiteral("<array> is not closed."));
-            if (token.kind == Kind::Text || token.kind == Kind::Cdata) {
-                if (!blankText(token))
-                    return fail(token.at, QStringLiteral("text %1 inside <array>.").arg(quoted(token.text)));
-                continue;
-            }
-            if (token.kind == Kind::Close) {
-                if (!closes(token, start))
-                    return nullptr;
+            if (step == Step::Closed)
                 break;
-            }
             CFObjectRef item = value(token, depth);
             if (!item)
                 return nullptr;
@@ -601,21 +609,12 @@ CFObjectRef Reader::dictionary(const Token& start, int depth)
         QString pendingKey;
         const char* keyAt = nullptr;
         for (;;) {
-            const Token token = next(false);
-            if (token.kind == Kind::Error)
+            Token token;
+            const Step step = nextChild(start, "dict", token);
+            if (step == Step::Failed)
                 return nullptr;
-            if (token.kind == Kind::End)
-                return fail(m_end, QStringLiteral("<dict> is not closed."));
-            if (token.kind == Kind::Text || token.kind == Kind::Cdata) {
-                if (!blankText(token))
-                    return fail(token.at, QStringLiteral("text %1 inside <dict>.").arg(quoted(token.text)));
-                continue;
-            }
-            if (token.kind == Kind::Close) {
-                if (!closes(token, start))
-                    return nullptr;
+            if (step == Step::Closed)
                 break;
-            }
             if (token.text == "key") {
                 if (keyAt)
                     return fail(keyAt, QStringLiteral("<key>%1</key> has no value.").arg(pendingKey));
